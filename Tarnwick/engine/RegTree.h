@@ -1,0 +1,11 @@
+#pragma once
+
+#include "../platform/WinTypes.h"
+
+// Capacity, in characters with the terminator, of the buffer that receives one child key's name.
+const DWORD kChildNameCapacity = 510;
+
+// Removes the key subKey below parent together with every key below it, depth first. Returns 0
+// when the whole tree is gone, or the converted error of the first open or delete that failed; the
+// walk stops there, and the keys on the path to that failure stay.
+HRESULT DeleteRegTree(HKEY parent, LPCSTR subKey);

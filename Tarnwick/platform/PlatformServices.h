@@ -1,0 +1,35 @@
+// The Windows operations through which the removal engine reaches the machine, and nothing else.
+// The Windows build implements them with the real API (PlatformServicesWin32.cpp); native tests
+// link an in-memory registry and file tree in their place. Each keeps the meaning and the argument
+// list of the Windows function of the same name.
+#pragma once
+
+#include "WinTypes.h"
+
+namespace PlatformServices {
+
+// Special folders (the uninstall procedure).
+HRESULT SHGetSpecialFolderLocation(HWND owner, int folder, LPITEMIDLIST* idList);
+BOOL SHGetPathFromIDListA(LPCITEMIDLIST idList, LPSTR path);
+void CoTaskMemFree(LPVOID block);
+LPSTR lstrcatA(LPSTR path, LPCSTR suffix);
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+
+// Files (the folder sweep).
+HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* entry);
+BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* entry);
+BOOL FindClose(HANDLE search);
+int wsprintfA(LPSTR buffer, LPCSTR format, ...);
+int SHFileOperationA(SHFILEOPSTRUCTA* operation);
+// Links are removed as links, never through the shell, which would follow them.
+BOOL DeleteFileA(LPCSTR path);
+BOOL RemoveDirectoryA(LPCSTR path);
+
+// Registry (the key tree removal).
+LONG RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD options, REGSAM access, HKEY* key);
+LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved,
+                   LPSTR className, LPDWORD classLength, FILETIME* lastWriteTime);
+LONG RegDeleteKeyA(HKEY parent, LPCSTR subKey);
+LONG RegCloseKey(HKEY key);
+
+}  // namespace PlatformServices

@@ -1,0 +1,94 @@
+// PlatformServices on Windows: each operation forwards to the Windows function of the same name.
+#include "PlatformServices.h"
+
+#include <stdarg.h>
+
+namespace PlatformServices {
+
+HRESULT SHGetSpecialFolderLocation(HWND owner, int folder, LPITEMIDLIST* idList)
+{
+    return ::SHGetSpecialFolderLocation(owner, folder, idList);
+}
+
+BOOL SHGetPathFromIDListA(LPCITEMIDLIST idList, LPSTR path)
+{
+    return ::SHGetPathFromIDListA(idList, path);
+}
+
+void CoTaskMemFree(LPVOID block)
+{
+    ::CoTaskMemFree(block);
+}
+
+LPSTR lstrcatA(LPSTR path, LPCSTR suffix)
+{
+    return ::lstrcatA(path, suffix);
+}
+
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
+{
+    return ::MessageBoxA(owner, text, caption, type);
+}
+
+HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* entry)
+{
+    return ::FindFirstFileA(pattern, entry);
+}
+
+BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* entry)
+{
+    return ::FindNextFileA(search, entry);
+}
+
+BOOL FindClose(HANDLE search)
+{
+    return ::FindClose(search);
+}
+
+int wsprintfA(LPSTR buffer, LPCSTR format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    int length = ::wvsprintfA(buffer, format, arguments);
+    va_end(arguments);
+    return length;
+}
+
+int SHFileOperationA(SHFILEOPSTRUCTA* operation)
+{
+    return ::SHFileOperationA(operation);
+}
+
+BOOL DeleteFileA(LPCSTR path)
+{
+    return ::DeleteFileA(path);
+}
+
+BOOL RemoveDirectoryA(LPCSTR path)
+{
+    return ::RemoveDirectoryA(path);
+}
+
+LONG RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD options, REGSAM access, HKEY* key)
+{
+    return ::RegOpenKeyExA(parent, subKey, options, access, key);
+}
+
+LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved,
+                   LPSTR className, LPDWORD classLength, FILETIME* lastWriteTime)
+{
+    return ::RegEnumKeyExA(key, index, name, nameLength, reserved, className, classLength,
+                           lastWriteTime);
+}
+
+LONG RegDeleteKeyA(HKEY parent, LPCSTR subKey)
+{
+    return ::RegDeleteKeyA(parent, subKey);
+}
+
+LONG RegCloseKey(HKEY key)
+{
+    return ::RegCloseKey(key);
+}
+
+}  // namespace PlatformServices

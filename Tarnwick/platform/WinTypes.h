@@ -1,0 +1,117 @@
+// The Windows types and constants the removal engine uses. The Windows build takes them from the
+// SDK headers; elsewhere (native builds against the in-memory machine) this header supplies the few
+// the engine needs, with the same values and layouts.
+#pragma once
+
+#ifdef _WIN32
+
+#include <windows.h>
+#include <shlobj.h>
+#include <shellapi.h>
+
+#else
+
+#include <stddef.h>
+#include <stdint.h>
+
+typedef int BOOL;
+typedef unsigned char BYTE;
+typedef unsigned short WORD;
+typedef uint32_t DWORD;
+typedef int32_t LONG;
+typedef uint32_t UINT;
+typedef int32_t HRESULT;
+typedef DWORD REGSAM;
+typedef DWORD* LPDWORD;
+typedef void* LPVOID;
+typedef void* HANDLE;
+typedef char* LPSTR;
+typedef const char* LPCSTR;
+typedef intptr_t LONG_PTR;
+typedef uintptr_t ULONG_PTR;
+typedef WORD FILEOP_FLAGS;
+
+typedef struct HWND__* HWND;
+typedef struct HKEY__* HKEY;
+typedef struct _ITEMIDLIST ITEMIDLIST;
+typedef ITEMIDLIST* LPITEMIDLIST;
+typedef const ITEMIDLIST* LPCITEMIDLIST;
+
+#define TRUE 1
+#define FALSE 0
+#define MAX_PATH 260
+
+#define S_OK ((HRESULT)0)
+#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
+#define FAILED(hr) (((HRESULT)(hr)) < 0)
+
+#define ERROR_SUCCESS 0L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_SHARING_VIOLATION 32L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_NO_MORE_ITEMS 259L
+#define ERROR_DIR_NOT_EMPTY 145L
+
+// A Win32 error code as a status code: zero and negative values pass unchanged; a positive error
+// keeps its low 16 bits under the Win32 facility with the failure bit set.
+inline HRESULT HRESULT_FROM_WIN32(LONG error)
+{
+    return error <= 0 ? (HRESULT)error : (HRESULT)(((DWORD)error & 0x0000FFFF) | 0x80070000);
+}
+
+#define HKEY_CLASSES_ROOT ((HKEY)(ULONG_PTR)0x80000000)
+#define KEY_ALL_ACCESS 0xF003F
+
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+#define FILE_ATTRIBUTE_READONLY 0x00000001
+#define FILE_ATTRIBUTE_HIDDEN 0x00000002
+#define FILE_ATTRIBUTE_SYSTEM 0x00000004
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_ARCHIVE 0x00000020
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
+
+#define CSIDL_WINDOWS 0x0024
+#define CSIDL_SYSTEM 0x0025
+
+#define MB_OK 0x00000000
+#define MB_ICONEXCLAMATION 0x00000030
+#define MB_ICONINFORMATION 0x00000040
+#define IDOK 1
+
+#define FO_DELETE 0x0003
+#define FOF_NOCONFIRMATION 0x0010
+#define FOF_ALLOWUNDO 0x0040
+
+typedef struct _FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+} FILETIME;
+
+typedef struct _WIN32_FIND_DATAA {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    char cFileName[MAX_PATH];
+    char cAlternateFileName[14];
+} WIN32_FIND_DATAA;
+
+typedef struct _SHFILEOPSTRUCTA {
+    HWND hwnd;
+    UINT wFunc;
+    LPCSTR pFrom;
+    LPCSTR pTo;
+    FILEOP_FLAGS fFlags;
+    BOOL fAnyOperationsAborted;
+    LPVOID hNameMappings;
+    LPCSTR lpszProgressTitle;
+} SHFILEOPSTRUCTA;
+
+#endif

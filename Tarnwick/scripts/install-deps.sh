@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Tarnwick need, and the Chinese
+# locale that Wine needs for code page 936. Does nothing when all of it is already there.
+set -euo pipefail
+
+packages=(
+    cmake g++ googletest                      # native build and unit tests
+    g++-mingw-w64-i686 binutils-mingw-w64-i686  # the 32-bit Windows program
+    wine wine32:i386                          # running it
+    xvfb imagemagick                          # a display for GUI runs, and pictures of it
+    locales fonts-wqy-microhei                # Chinese text under Wine
+    valgrind                                  # leak checks of the native tests
+)
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+        missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+    sed -i 's/^# *zh_CN.UTF-8/zh_CN.UTF-8/' /etc/locale.gen
+    locale-gen >/dev/null
+fi
