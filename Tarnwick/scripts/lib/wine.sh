@@ -29,7 +29,7 @@ make_wine_prefix() {
     export WINEDLLOVERRIDES="mscoree,mshtml="
     export HOME="$root/home" XDG_DATA_HOME="$root/home/.local/share"
     export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
-    mkdir -p "$HOME"
+    mkdir -p "$HOME" "$WINEPREFIX"
     wineserver -p </dev/null >/dev/null 2>&1
     wineboot -i </dev/null >/dev/null 2>&1
     # Without a window manager Wine waits for every closed window unless it manages none.
