@@ -1,7 +1,5 @@
 #include "afxwin.h"
 
-#include <mbctype.h>
-
 namespace {
 
 CWinApp* theOneApp = NULL;
@@ -239,9 +237,6 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
     CWinApp* app = AfxGetApp();
     if (app == NULL)
         return 1;
-    // Multi-byte string routines follow the system's ANSI code page, as the dialog's and message
-    // boxes' narrow texts do.
-    _setmbcp(_MB_CP_ANSI);
     app->m_hInstance = hInstance;
     app->InitInstance();
     return 0;
