@@ -21,6 +21,8 @@ namespace {
 
 enum Kind {
     kFile,
+    // Attributes do not matter to the sweep. (No read-only file: with no trash, Wine's shell
+    // refuses to delete one.)
     kHiddenSystemFile,
     kFolder,  // holds a file and a subfolder with a file
 };
