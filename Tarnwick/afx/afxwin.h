@@ -193,8 +193,8 @@ private:
 };
 
 // The application. Its one instance is a global object; the program entry calls its InitInstance,
-// which does the application's work (here: runs its dialog modally). The process ends when
-// InitInstance returns: this layer has no message loop of its own.
+// which does the application's work, such as running the main dialog modally. The process ends
+// when InitInstance returns: this layer has no message loop of its own.
 class CWinApp : public CCmdTarget {
 public:
     explicit CWinApp(LPCSTR lpszAppName = NULL);
