@@ -7,7 +7,9 @@ packages=(
     cmake g++ googletest                      # native build and unit tests
     g++-mingw-w64-i686 binutils-mingw-w64-i686  # the 32-bit Windows program
     wine wine32:i386                          # running it
+    fonts-wine                                # Wine's own fonts (Marlett draws caption buttons)
     xvfb imagemagick                          # a display for GUI runs, and pictures of it
+    x11-utils                                 # xdpyinfo: whether a display is reachable
     locales fonts-wqy-microhei                # Chinese text under Wine
     valgrind                                  # leak checks of the native tests
 )

@@ -32,6 +32,8 @@ make_wine_prefix() {
     mkdir -p "$HOME" "$WINEPREFIX"
     wineserver -p </dev/null >/dev/null 2>&1
     wineboot -i </dev/null >/dev/null 2>&1
+    # Debian's Wine does not find its own Marlett font and draws the caption buttons as letters.
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
     # Without a window manager Wine waits for every closed window unless it manages none.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
         </dev/null >/dev/null 2>&1
