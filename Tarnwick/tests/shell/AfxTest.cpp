@@ -110,7 +110,8 @@ protected:
         StepRunner runner([] { return theTestApp.m_pMainWnd ? theTestApp.m_pMainWnd->GetSafeHwnd() : NULL; },
                           std::move(steps));
         const INT_PTR result = dialog.DoModal();
-        EXPECT_TRUE(runner.Finished());
+        EXPECT_TRUE(runner.Finished()) << "the dialog ended before every step ran";
+        EXPECT_FALSE(runner.Abandoned()) << "the dialog did not end after the last step";
         return result;
     }
 };

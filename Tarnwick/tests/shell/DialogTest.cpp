@@ -57,6 +57,7 @@ protected:
         StepRunner runner(MainWindow, std::move(steps));
         EXPECT_EQ(theApp.InitInstance(), FALSE);
         EXPECT_TRUE(runner.Finished()) << "the dialog ended before every step ran";
+        EXPECT_FALSE(runner.Abandoned()) << "the dialog did not end after the last step";
         EXPECT_EQ(theApp.m_pMainWnd, nullptr);
     }
 
