@@ -9,9 +9,15 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/common_interface_defs.h>
+#endif
 
 #include <exception>
 #include <random>
@@ -89,6 +95,23 @@ inline bool ReadNumber(const char* name, unsigned long& value)
     return true;
 }
 
+// The rerun line of the case under way, for the failures that end the process before any
+// assertion can report them: an abort, or a sanitizer's report.
+inline char g_rerun[512];
+
+inline void PrintRerun()
+{
+    ssize_t written = write(2, g_rerun, strlen(g_rerun));
+    (void)written;
+}
+
+inline void PrintRerunAndAbort(int signal)
+{
+    PrintRerun();
+    ::signal(signal, SIG_DFL);
+    raise(signal);
+}
+
 // Runs runCase(random) for each seed on a freshly reset machine. After each case every key handle,
 // search and ID list the engine obtained must have been released and no call may have misused the
 // platform. Stops at the first failing case.
@@ -102,10 +125,16 @@ void RunCases(unsigned long defaultCount, RunCase runCase)
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string filter = std::string(test->test_suite_name()) + "." + test->name();
 
+    signal(SIGABRT, PrintRerunAndAbort);
+#if defined(__SANITIZE_ADDRESS__)
+    __sanitizer_set_death_callback(PrintRerun);
+#endif
     for (unsigned long i = 0; i < count; ++i) {
         const unsigned long seed = first + i;
-        SCOPED_TRACE("seed " + std::to_string(seed) + "; rerun: TARNWICK_SEED=" + std::to_string(seed) +
-                     " tarnwick_model_tests --gtest_filter=" + filter);
+        const std::string rerun = "seed " + std::to_string(seed) + "; rerun: TARNWICK_SEED=" + std::to_string(seed) +
+                                  " tarnwick_model_tests --gtest_filter=" + filter;
+        snprintf(g_rerun, sizeof g_rerun, "case ended the process: %s\n", rerun.c_str());
+        SCOPED_TRACE(rerun);
         fake::reset();
         Random random((uint32_t)seed);
         try {
@@ -119,9 +148,14 @@ void RunCases(unsigned long defaultCount, RunCase runCase)
         EXPECT_EQ(counters.idListsObtained, counters.idListsFreed) << "ID lists not freed";
         EXPECT_EQ(fake::problems(), std::vector<std::string>()) << "platform misused";
         if (::testing::Test::HasFailure())
-            return;
+            break;
     }
-    printf("[  model   ] %s: %lu cases, seeds %lu to %lu\n", filter.c_str(), count, first, first + count - 1);
+    signal(SIGABRT, SIG_DFL);
+#if defined(__SANITIZE_ADDRESS__)
+    __sanitizer_set_death_callback(nullptr);
+#endif
+    if (!::testing::Test::HasFailure())
+        printf("[  model   ] %s: %lu cases, seeds %lu to %lu\n", filter.c_str(), count, first, first + count - 1);
 }
 
 }  // namespace model
