@@ -22,7 +22,7 @@ bool Drive(const TarnwickSession& session, const std::wstring& pictures)
     session.Click(IDOK);
     int number = 0;
     for (HWND box = session.WaitForBox(); box != NULL; box = session.WaitForBox(2000)) {
-        std::wstring name = L"box-" + std::to_wstring(++number);
+        std::wstring name = L"message-" + std::to_wstring(++number);
         Note("Message box: " + Utf8(WindowText(GetDlgItem(box, 0xFFFF))));
         SavePicture(box, pictures + L"\\" + name + L".bmp");
         if (!DismissBox(box))

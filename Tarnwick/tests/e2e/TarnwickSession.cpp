@@ -209,10 +209,12 @@ TarnwickSession::TarnwickSession(const std::wstring& exe) : process(), dialog(NU
         process = PROCESS_INFORMATION();
         return;
     }
-    WaitFor([&] {
-        dialog = FindTopLevel(process.dwProcessId, NULL, true);
-        return dialog != NULL || WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
-    });
+    WaitFor(
+        [&] {
+            dialog = FindTopLevel(process.dwProcessId, NULL, true);
+            return dialog != NULL || WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
+        },
+        kStartTimeoutMs);
     if (dialog != NULL)
         WaitForInputIdle(process.hProcess, kTimeoutMs);
 }

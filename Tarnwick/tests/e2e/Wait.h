@@ -4,6 +4,8 @@
 #include <windows.h>
 
 const DWORD kTimeoutMs = 10000;
+// The first window of a fresh prefix waits for Wine's desktop, which took up to 10.3 s here.
+const DWORD kStartTimeoutMs = 30000;
 
 // Polls condition until it holds or timeout milliseconds have passed; returns its last answer.
 template <typename Condition>
