@@ -11,6 +11,11 @@ cmake --preset native >/dev/null
 cmake --build --preset native -j2
 ctest --preset native
 
+echo "== Native under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset native-asan >/dev/null
+cmake --build --preset native-asan -j2
+ctest --preset native-asan
+
 echo "== Windows: 32-bit build, tests under Wine"
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw -j2
