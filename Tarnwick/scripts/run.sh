@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Runs Tarnwick as a user would: installs what is needed, builds Tarnwick.exe, and starts it under
+# Wine in a throwaway prefix where the controls are installed (their seven registrations, their
+# files in both folders, conflict folders) beside unrelated keys and files. With a reachable
+# display the dialog opens there for you to use; without one, the run opens it on a private
+# display in a Wine virtual desktop, presses Uninstall itself and saves pictures of the dialog and
+# of each message box. Either way it prints what was removed and what stayed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+cmake --preset mingw >/dev/null
+# Tarnwick.exe, and the program that prepares the machine and works the dialog.
+cmake --build --preset mingw -j2 --target Tarnwick tarnwick_e2e
+
+. scripts/lib/wine.sh
+root=$(mktemp -d /tmp/tarnwick-run.XXXXXX)
+trap 'end_wine; rm -rf "$root"' EXIT
+
+build=$PWD/build/mingw
+driver=$build/tests/e2e/tarnwick_e2e.exe
+tarnwick=$build/ui/Tarnwick.exe
+
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    echo "== Preparing a Wine prefix with the controls installed"
+    make_wine_prefix "$root"
+    # Let the desktop's window manager frame the dialog.
+    wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f </dev/null >/dev/null 2>&1
+    echo "== Starting Tarnwick on $DISPLAY"
+    bash tests/e2e/e2e.sh "$driver" demo "$tarnwick"
+else
+    echo "== No display: Tarnwick runs on a private one, in a Wine virtual desktop"
+    start_private_display
+    make_wine_prefix "$root"
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Tarnwick /f \
+        </dev/null >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Tarnwick /d 640x400 /f \
+        </dev/null >/dev/null 2>&1
+    pictures=$build/run-pictures
+    bash tests/e2e/e2e.sh "$driver" demo "$tarnwick" "$pictures"
+    echo "Pictures of the dialog and of each message box (numbered in the order they showed):"
+    ls -1 "$pictures"/*.png
+fi
