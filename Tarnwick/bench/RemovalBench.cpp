@@ -1,0 +1,390 @@
+// Times the removal engine against Windows' own routines on the same work, in one process, on
+// fresh data for every run, and prints a table of medians:
+// - DeleteRegTree against RegDeleteTreeA on identical key trees under HKEY_CLASSES_ROOT;
+// - SweepFolder against a plain FindFirstFileA/FindNextFileA listing of an identical folder
+//   followed by the same deletions through SHFileOperationA.
+// Every timed operation is checked afterwards; a wrong result ends the program with exit code 1.
+// The folders are left behind under C:\tarnwick-bench for the throwaway prefix to take with it.
+#include <windows.h>
+#include <shellapi.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "FolderSweep.h"
+#include "RegTree.h"
+
+namespace {
+
+const int kSizes[] = {1000, 10000, 50000};
+const int kRuns = 5;
+
+// Key trees: keys numbered 1 to count, key 1 the root; the children of key k are the keys
+// kFanOut * (k - 1) + 2 to kFanOut * k + 1 that exist, so the tree is a complete kFanOut-ary tree
+// filled level by level: 1,000 keys make 4 levels, 10,000 make 5 and 50,000 make 6. Every key is
+// named "K" and its number (the root is named after the run) and holds its name as default value.
+const int kFanOut = 10;
+
+// Folders: count entries, of which these 10 match DownloadedControlsRules; the others are empty
+// files named entryNNNNN.dat. Each conflict folder holds one file.
+const char* const kMatchingFiles[] = {
+    "Fennoxel.ocx", "MERROWIND.OCX", "quillodeck.ocx", "QuilloDeck.Inf", "fennoxel.INF",
+};
+const char* const kConflictFolders[] = {
+    "CONFLICT.1", "conflict.2", "Old Conflict 3", "cOnFlIcT4", "x_conflic_5",
+};
+const int kMatchCount = 10;
+
+const char kBenchFolder[] = "C:\\tarnwick-bench";
+
+// The prefix under which the benchmark's files are created: Wine's "\\?\unix" form of
+// kBenchFolder. For every new name in a folder Wine reads the whole folder in search of a name that
+// differs only in case, so creating n files through a Windows path costs time in proportion to n^2
+// (about 50 s for two folders of 10,000 files here); names in the Unix form are looked up exactly.
+// Outside Wine the Windows path is used as it is.
+char g_createFolder[MAX_PATH];
+
+double g_tickSeconds;
+
+double Now()
+{
+    LARGE_INTEGER ticks;
+    QueryPerformanceCounter(&ticks);
+    return ticks.QuadPart * g_tickSeconds;
+}
+
+double Median(std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+[[noreturn]] void Fail(const char* what, const char* where, long code)
+{
+    printf("FAILED: %s (%s): %ld\n", what, where, code);
+    fflush(stdout);
+    ExitProcess(1);
+}
+
+// ---- Registry ----
+
+// Creates parent\name holding its name as default value, and returns it open.
+HKEY CreateKey(HKEY parent, const char* name)
+{
+    HKEY key;
+    LONG error = RegCreateKeyExA(parent, name, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
+    if (error != ERROR_SUCCESS)
+        Fail("RegCreateKeyExA", name, error);
+    error = RegSetValueExA(key, NULL, 0, REG_SZ, (const BYTE*)name, strlen(name) + 1);
+    if (error != ERROR_SUCCESS)
+        Fail("RegSetValueExA", name, error);
+    return key;
+}
+
+void CreateChildren(HKEY key, int number, int count)
+{
+    int last = std::min(count, kFanOut * number + 1);
+    for (int childNumber = kFanOut * (number - 1) + 2; childNumber <= last; ++childNumber) {
+        char name[16];
+        sprintf(name, "K%d", childNumber);
+        HKEY child = CreateKey(key, name);
+        CreateChildren(child, childNumber, count);
+        RegCloseKey(child);
+    }
+}
+
+void CreateKeyTree(const char* rootName, int count)
+{
+    HKEY root = CreateKey(HKEY_CLASSES_ROOT, rootName);
+    CreateChildren(root, 1, count);
+    RegCloseKey(root);
+}
+
+void ExpectKeyAbsent(const char* rootName)
+{
+    HKEY key;
+    LONG error = RegOpenKeyExA(HKEY_CLASSES_ROOT, rootName, 0, KEY_READ, &key);
+    if (error == ERROR_SUCCESS) {
+        RegCloseKey(key);
+        Fail("key tree still present", rootName, 0);
+    }
+}
+
+double TimeDeleteRegTree(const char* rootName)
+{
+    double start = Now();
+    HRESULT status = DeleteRegTree(HKEY_CLASSES_ROOT, rootName);
+    double seconds = Now() - start;
+    if (status != S_OK)
+        Fail("DeleteRegTree", rootName, status);
+    ExpectKeyAbsent(rootName);
+    return seconds;
+}
+
+double TimeRegDeleteTree(const char* rootName)
+{
+    double start = Now();
+    LONG error = RegDeleteTreeA(HKEY_CLASSES_ROOT, rootName);
+    double seconds = Now() - start;
+    if (error != ERROR_SUCCESS)
+        Fail("RegDeleteTreeA", rootName, error);
+    ExpectKeyAbsent(rootName);
+    return seconds;
+}
+
+// ---- Folders ----
+
+void CreateEmptyFile(const char* path)
+{
+    HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        Fail("CreateFileA", path, GetLastError());
+    CloseHandle(file);
+}
+
+void MakeFolder(const char* path)
+{
+    if (!CreateDirectoryA(path, NULL))
+        Fail("CreateDirectoryA", path, GetLastError());
+}
+
+void FindCreateFolder()
+{
+    typedef char*(CDECL * UnixFileName)(LPCWSTR);
+    UnixFileName unixFileName = (UnixFileName)(void*)GetProcAddress(
+        GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    char* unixName = NULL;
+    if (unixFileName != NULL) {
+        WCHAR folder[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, kBenchFolder, -1, folder, MAX_PATH);
+        unixName = unixFileName(folder);
+    }
+    if (unixName == NULL) {
+        strcpy(g_createFolder, kBenchFolder);
+        return;
+    }
+    sprintf(g_createFolder, "\\\\?\\unix%s", unixName);
+    HeapFree(GetProcessHeap(), 0, unixName);
+    for (char* c = g_createFolder; *c != '\0'; ++c) {
+        if (*c == '/')
+            *c = '\\';
+    }
+}
+
+// Creates kBenchFolder\name with count entries.
+void CreateSweepFolder(const char* name, int count)
+{
+    char folder[MAX_PATH], path[MAX_PATH];
+    sprintf(folder, "%s\\%s", g_createFolder, name);
+    MakeFolder(folder);
+    for (int i = 0; i < count - kMatchCount; ++i) {
+        sprintf(path, "%s\\entry%05d.dat", folder, i);
+        CreateEmptyFile(path);
+    }
+    for (const char* match : kMatchingFiles) {
+        sprintf(path, "%s\\%s", folder, match);
+        CreateEmptyFile(path);
+    }
+    for (const char* match : kConflictFolders) {
+        sprintf(path, "%s\\%s", folder, match);
+        MakeFolder(path);
+        strcat(path, "\\QUILLODECK.OCX");
+        CreateEmptyFile(path);
+    }
+}
+
+// Number of entries in folder, "." and ".." not counted.
+int CountEntries(const char* folder)
+{
+    char pattern[MAX_PATH];
+    sprintf(pattern, "%s\\*.*", folder);
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(pattern, &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        Fail("FindFirstFileA", pattern, GetLastError());
+    int count = 0;
+    do {
+        if (strcmp(entry.cFileName, ".") != 0 && strcmp(entry.cFileName, "..") != 0)
+            ++count;
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return count;
+}
+
+void ExpectRemaining(const char* folder, int count)
+{
+    int remaining = CountEntries(folder);
+    if (remaining != count - kMatchCount)
+        Fail("entries left after the deletions", folder, remaining);
+}
+
+double TimeSweepFolder(const char* folder, int count)
+{
+    double start = Now();
+    bool swept = SweepFolder(folder, DownloadedControlsRules);
+    double seconds = Now() - start;
+    if (!swept)
+        Fail("SweepFolder", folder, 0);
+    ExpectRemaining(folder, count);
+    return seconds;
+}
+
+bool ShellDelete(const char* folder, const char* name)
+{
+    char list[MAX_PATH + 1];
+    int length = sprintf(list, "%s\\%s", folder, name);
+    list[length + 1] = '\0';
+    SHFILEOPSTRUCTA operation;
+    memset(&operation, 0, sizeof operation);
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = list;
+    operation.fFlags = FOF_NOCONFIRMATION | FOF_ALLOWUNDO;
+    return SHFileOperationA(&operation) == 0;
+}
+
+struct ListAndDeleteTimes {
+    double total;
+    double deletions;
+};
+
+// The platform's share of a sweep: list the folder, then delete the same 10 entries.
+ListAndDeleteTimes TimeListAndDelete(const char* folder, int count)
+{
+    double start = Now();
+    char pattern[MAX_PATH];
+    sprintf(pattern, "%s\\*.*", folder);
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(pattern, &entry);
+    int listed = 0;
+    if (search != INVALID_HANDLE_VALUE) {
+        do
+            ++listed;
+        while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
+    double listedAt = Now();
+    bool deleted = true;
+    for (const char* name : kMatchingFiles)
+        deleted = ShellDelete(folder, name) && deleted;
+    for (const char* name : kConflictFolders)
+        deleted = ShellDelete(folder, name) && deleted;
+    double end = Now();
+    if (listed != count + 2)  // with "." and ".."
+        Fail("entries listed", folder, listed);
+    if (!deleted)
+        Fail("SHFileOperationA", folder, 0);
+    ExpectRemaining(folder, count);
+    return {end - start, end - listedAt};
+}
+
+// ---- Table ----
+
+struct Row {
+    int count;
+    double ours;    // seconds, median
+    double theirs;  // seconds, median
+    double setup;   // seconds to create both copies, median
+};
+
+void PrintTable(const char* title, const char* unit, const char* ourName, const char* theirName,
+                const std::vector<Row>& rows)
+{
+    printf("\n%s\n\n", title);
+    printf("| %7s | %17s | %17s | %5s | %12s | %12s | %7s |\n", unit, ourName, theirName, "ratio",
+           "ours/entry", "theirs/entry", "setup");
+    printf("|--------:|------------------:|------------------:|------:|-------------:|"
+           "-------------:|--------:|\n");
+    for (const Row& row : rows) {
+        printf("| %7d | %14.1f ms | %14.1f ms | %5.2f | %9.2f us | %9.2f us | %5.1f s |\n",
+               row.count, row.ours * 1e3, row.theirs * 1e3, row.ours / row.theirs,
+               row.ours / row.count * 1e6, row.theirs / row.count * 1e6, row.setup);
+    }
+    fflush(stdout);
+}
+
+}  // namespace
+
+int main()
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    g_tickSeconds = 1.0 / frequency.QuadPart;
+    double benchStart = Now();
+
+    std::vector<Row> registryRows;
+    for (int count : kSizes) {
+        std::vector<double> ours, theirs, setup;
+        for (int run = 0; run < kRuns; ++run) {
+            char ourTree[64], theirTree[64];
+            sprintf(ourTree, "TarnwickBench.%d.%d.engine", count, run);
+            sprintf(theirTree, "TarnwickBench.%d.%d.platform", count, run);
+            double start = Now();
+            CreateKeyTree(ourTree, count);
+            CreateKeyTree(theirTree, count);
+            setup.push_back(Now() - start);
+            // Alternate the order so that neither side always runs first.
+            if (run % 2 == 0) {
+                ours.push_back(TimeDeleteRegTree(ourTree));
+                theirs.push_back(TimeRegDeleteTree(theirTree));
+            } else {
+                theirs.push_back(TimeRegDeleteTree(theirTree));
+                ours.push_back(TimeDeleteRegTree(ourTree));
+            }
+            printf("registry %5d keys,    run %d: DeleteRegTree %7.1f ms, RegDeleteTreeA %7.1f ms, "
+                   "setup %.1f s\n",
+                   count, run + 1, ours.back() * 1e3, theirs.back() * 1e3, setup.back());
+            fflush(stdout);
+        }
+        registryRows.push_back({count, Median(ours), Median(theirs), Median(setup)});
+    }
+
+    MakeFolder(kBenchFolder);
+    FindCreateFolder();
+    std::vector<Row> sweepRows;
+    std::vector<double> deletionMedians;
+    for (int count : kSizes) {
+        std::vector<double> ours, theirs, deletions, setup;
+        for (int run = 0; run < kRuns; ++run) {
+            char ourName[32], theirName[32], ourFolder[MAX_PATH], theirFolder[MAX_PATH];
+            sprintf(ourName, "%d.%d.engine", count, run);
+            sprintf(theirName, "%d.%d.platform", count, run);
+            sprintf(ourFolder, "%s\\%s", kBenchFolder, ourName);
+            sprintf(theirFolder, "%s\\%s", kBenchFolder, theirName);
+            double start = Now();
+            CreateSweepFolder(ourName, count);
+            CreateSweepFolder(theirName, count);
+            setup.push_back(Now() - start);
+            ListAndDeleteTimes platform;
+            if (run % 2 == 0) {
+                ours.push_back(TimeSweepFolder(ourFolder, count));
+                platform = TimeListAndDelete(theirFolder, count);
+            } else {
+                platform = TimeListAndDelete(theirFolder, count);
+                ours.push_back(TimeSweepFolder(ourFolder, count));
+            }
+            theirs.push_back(platform.total);
+            deletions.push_back(platform.deletions);
+            printf("folder   %5d entries, run %d: SweepFolder %7.1f ms, listing + 10 deletions "
+                   "%7.1f ms (deletions %.1f ms), setup %.1f s\n",
+                   count, run + 1, ours.back() * 1e3, theirs.back() * 1e3,
+                   deletions.back() * 1e3, setup.back());
+            fflush(stdout);
+        }
+        sweepRows.push_back({count, Median(ours), Median(theirs), Median(setup)});
+        deletionMedians.push_back(Median(deletions));
+    }
+
+    printf("\nMedians of %d runs; setup: creating both copies of the data.\n", kRuns);
+    PrintTable("Registry tree removal under HKEY_CLASSES_ROOT", "keys", "DeleteRegTree",
+               "RegDeleteTreeA", registryRows);
+    PrintTable("Folder sweep with 10 matching entries", "entries", "SweepFolder",
+               "list + 10 deletes", sweepRows);
+    printf("\nOf list + 10 deletes, the 10 SHFileOperationA calls alone:");
+    for (size_t i = 0; i < sweepRows.size(); ++i)
+        printf(" %d entries %.1f ms;", sweepRows[i].count, deletionMedians[i] * 1e3);
+    printf("\nWhole benchmark: %.0f s\n", Now() - benchStart);
+    return 0;
+}
