@@ -156,9 +156,9 @@ int RunUnixShell(const std::string& script)
     std::string unixStatus = UnixPath(status);
     if (unixStatus.empty())
         return -1;
-    std::wstring line = Wide("/bin/sh -c \"" + script + "; echo $? >" + Quote(unixStatus + ".part") +
-                             " && mv " + Quote(unixStatus + ".part") + " " + Quote(unixStatus) +
-                             "\"");
+    std::string part = Quote(unixStatus + ".part");
+    std::wstring line = Wide("/bin/sh -c \"" + script + "; echo $? >" + part + " && mv " + part +
+                             " " + Quote(unixStatus) + "\"");
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -295,9 +295,13 @@ bool Seed(const Item& item)
     case Kind::EmptyFolderLink: {
         std::wstring target = LinkTarget(item);
         CreateDirectoryW(OutsideFolder().c_str(), NULL);
-        bool made = item.kind == Kind::FileLink     ? WriteTextFile(target)
-                    : item.kind == Kind::FolderLink ? MakeFolder(target)
-                                                    : CreateDirectoryW(target.c_str(), NULL) != FALSE;
+        bool made = false;
+        if (item.kind == Kind::FileLink)
+            made = WriteTextFile(target);
+        else if (item.kind == Kind::FolderLink)
+            made = MakeFolder(target);
+        else
+            made = CreateDirectoryW(target.c_str(), NULL) != FALSE;
         return made && MakeUnixLink(item.path, target);
     }
     }

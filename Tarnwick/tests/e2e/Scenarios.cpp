@@ -488,6 +488,8 @@ void KeysAndButtons()
         {"Escape", [](const TarnwickSession& s) { return s.Type(VK_ESCAPE); }},
         {"Close button", [](const TarnwickSession& s) { return s.Click(IDCANCEL), true; }},
         {"caption close box", [](const TarnwickSession& s) { return s.CloseFromCaption(), true; }},
+        {"Tab then Enter",
+         [](const TarnwickSession& s) { return s.Type(VK_TAB) && s.Type(VK_RETURN); }},
     };
     for (const Case& test : cases) {
         Scenario(std::string(test.name) + " at start");
