@@ -8,7 +8,6 @@
 #include "Machine.h"
 #include "Report.h"
 #include "TarnwickSession.h"
-#include "Wait.h"
 
 namespace {
 
@@ -172,6 +171,7 @@ RECT ToPixels(int x, int y, int width, int height)
 {
     std::vector<WORD> words = {1, 0xFFFF, 0, 0, 0, 0};  // version, signature, help id, ex-style
     DWORD style = DS_SETFONT | DS_FIXEDSYS | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    // Style; no controls; x, y, width, height; no menu, the standard class, no title.
     words.insert(words.end(), {LOWORD(style), HIWORD(style), 0, 0, 0, 155, 69, 0, 0, 0});
     words.insert(words.end(), {9, 0, MAKEWORD(0, 1)});  // points, weight; italic, character set
     for (const wchar_t* c = L"MS Shell Dlg"; ; ++c) {

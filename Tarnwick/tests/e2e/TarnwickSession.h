@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "Wait.h"
+
 // Which icon a message box shows, told apart by its pixels: Windows keeps icon handles to their
 // own process, so they cannot be compared across processes.
 enum class BoxIcon { None, Exclamation, Information, Unknown };
@@ -43,9 +45,9 @@ public:
 
     // A message box of the program (a dialog window other than the main one), once it shows; NULL
     // when none shows in time or the program ends first.
-    HWND WaitForBox(DWORD timeout = 10000) const;
+    HWND WaitForBox(DWORD timeout = kTimeoutMs) const;
     // Waits for the program to end; false when it still runs after timeout.
-    bool WaitForEnd(DWORD timeout = 10000) const;
+    bool WaitForEnd(DWORD timeout = kTimeoutMs) const;
     // Whether the dialog is still there and answers messages.
     bool DialogOpen() const;
 
