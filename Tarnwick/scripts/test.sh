@@ -11,6 +11,9 @@ cmake --preset native >/dev/null
 cmake --build --preset native -j2
 ctest --preset native
 
+echo "== Native under valgrind memcheck"
+bash scripts/memcheck.sh build/native
+
 echo "== Native under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset native-asan >/dev/null
 cmake --build --preset native-asan -j2
