@@ -1,5 +1,7 @@
 // Random folders swept with both rule sets: the entries deleted, the way each was deleted and the
 // verdict must be what a plain reading of the rules gives, and nothing outside the folder changes.
+#include <algorithm>
+
 #include "FolderSweep.h"
 #include "ModelCase.h"
 
@@ -30,6 +32,18 @@ const std::vector<std::string> kFolders = {
     "C:\\WINDOWS\\system32",
     "D:\\Conflict\\\xB2\xE2\xCA\xD4 conflict files",  // 测试: a folder named like a conflict folder
 };
+
+// A folder path of exactly length bytes. Up to 762 bytes, the sweep's 1024-byte buffers still
+// hold the folder, a backslash, a 259-byte name and the shell list's two NULs.
+std::string LongFolder(size_t length)
+{
+    std::string path = "D:\\Long";
+    while (path.size() < length) {
+        const size_t remaining = length - path.size();
+        path += remaining == 1 ? std::string("g") : "\\" + std::string(std::min<size_t>(200, remaining - 1), 'g');
+    }
+    return path;
+}
 
 // Things outside every swept folder, some named like controls; they and every link target must
 // survive each sweep.
@@ -110,9 +124,11 @@ std::string UniqueName(Random& random, Names& used)
 {
     for (;;) {
         std::string name = RandomName(random);
-        const std::string upper = model::UpperAscii(name);
         if (name.empty() || name == "." || name == ".." || name.size() > 255)
             continue;
+        if (random.percent(3))  // up to the longest name
+            name += std::string(random.between(0, 255 - (int)name.size()), '~');
+        const std::string upper = model::UpperAscii(name);
         bool taken = false;
         for (const std::string& other : used)
             taken = taken || other == upper;
@@ -172,7 +188,7 @@ void FillDirectory(Random& random, const std::string& directory, Names& locked)
 TEST(SweepModel, DeletesExactlyWhatTheRulesSelectAndNothingElse)
 {
     model::RunCases(1000, [](Random& random) {
-        const std::string folder = random.pick(kFolders);
+        const std::string folder = random.percent(10) ? LongFolder(random.between(300, 762)) : random.pick(kFolders);
         const bool downloadedRules = random.percent(50);
         const SweepRules& rules = downloadedRules ? DownloadedControlsRules : SystemFolderRules;
         for (const std::string& path : kOutsideFiles)
