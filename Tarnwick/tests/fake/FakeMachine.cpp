@@ -2,6 +2,7 @@
 
 #include <stdarg.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <iterator>
@@ -27,6 +28,8 @@ const LONG kErrorKeyDeleted = 1018;
 const HRESULT kInvalidArgument = (HRESULT)0x80070057;
 const int kShellInvalidFiles = 0x7C;  // the shell's DE_INVALIDFILES
 const int kWsprintfLimit = 1024;      // wsprintfA writes at most this many bytes
+// More calls than any run on a test machine makes: the caller is looping without end.
+const size_t kCallLimit = 1000000;
 
 std::string Upper(std::string text)
 {
@@ -127,6 +130,11 @@ State& Machine()
 
 void Record(const char* name, const std::string& arg, unsigned long a = 0, unsigned long b = 0)
 {
+    if (Machine().calls.size() >= kCallLimit) {
+        fprintf(stderr, "fake machine: more than %zu platform calls, last %s(%s): endless loop\n",
+                kCallLimit, name, arg.c_str());
+        abort();
+    }
     Machine().calls.push_back(Call{name, arg, a, b});
 }
 

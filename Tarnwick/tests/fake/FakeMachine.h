@@ -102,6 +102,8 @@ struct Counters {
     int idListsObtained = 0, idListsFreed = 0;
 };
 const Counters& counters();
+// A caller making more than a million calls between resets is taken to loop without end: the
+// process aborts with a message instead of hanging.
 // Misuse seen: unknown or already released handles and ID lists, a reserved argument set, a
 // wsprintfA result cut at its 1024-byte limit, a search pattern other than "<folder>\*.*".
 const std::vector<std::string>& problems();
