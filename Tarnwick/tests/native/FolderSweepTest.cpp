@@ -5,24 +5,10 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-const std::string kDownloaded = "C:\\WINDOWS\\Downloaded Program Files";
-const std::string kSystem = "C:\\WINDOWS\\system32";
-
 // The shell's list form of one path: the path, its NUL and the list's closing NUL.
 std::string ShellList(const std::string& path)
 {
     return path + std::string(2, '\0');
-}
-
-// A folder path of exactly length bytes.
-std::string FolderOfLength(size_t length)
-{
-    std::string path = "C:";
-    while (path.size() < length) {
-        size_t remaining = length - path.size() - 1;
-        path += "\\" + std::string(remaining > 150 ? 100 : remaining, 'f');
-    }
-    return path;
 }
 
 // One entry, put in both folders and swept with each folder's rules.
@@ -266,15 +252,6 @@ TEST_F(SweepFolderTest, LongestFolderStillFitsTheLongestName)
     EXPECT_FALSE(SweepFolder(tooLong.c_str(), DownloadedControlsRules));
     EXPECT_EQ(fake::callArgs("FindFirstFileA").size(), 1u);
     EXPECT_EQ(fake::entries(tooLong), Names{name});
-}
-
-TEST_F(SweepFolderTest, ShellDeletePathDeletesEveryItemOfTheList)
-{
-    fake::addFile("C:\\a.ocx");
-    fake::addFolder("C:\\b\\c");
-    EXPECT_TRUE(ShellDeletePath(std::string("C:\\a.ocx\0C:\\b\0", 15).c_str()));
-    EXPECT_EQ(fake::files(), (Names{"C:", "C:\\WINDOWS", "C:\\WINDOWS\\system32"}));
-    EXPECT_FALSE(ShellDeletePath(ShellList("C:\\a.ocx").c_str()));
 }
 
 }  // namespace

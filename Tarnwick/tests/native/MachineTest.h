@@ -5,7 +5,24 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "FakeMachine.h"
+
+// The folders the uninstall procedure sweeps, as the machine's special folders give them.
+const std::string kDownloaded = "C:\\WINDOWS\\Downloaded Program Files";
+const std::string kSystem = "C:\\WINDOWS\\system32";
+
+// A folder path of exactly length bytes, made of names of at most 150 bytes.
+inline std::string FolderOfLength(size_t length)
+{
+    std::string path = "C:";
+    while (path.size() < length) {
+        size_t remaining = length - path.size() - 1;
+        path += "\\" + std::string(remaining > 150 ? 100 : remaining, 'f');
+    }
+    return path;
+}
 
 class MachineTest : public ::testing::Test {
 protected:

@@ -13,8 +13,6 @@ namespace {
 using Names = std::vector<std::string>;
 
 const HWND kOwner = (HWND)0x5150;
-const std::string kDownloaded = "C:\\WINDOWS\\Downloaded Program Files";
-const std::string kSystem = "C:\\WINDOWS\\system32";
 
 const char kCaption[] = "提示信息";
 const char kNotice[] = "注意：卸载前请确保关闭所有浏览器窗口。";
@@ -38,16 +36,6 @@ std::string FromCodePage936(const std::string& bytes)
         return "<not code page 936>";
     text.resize(text.size() - outLeft);
     return text;
-}
-
-std::string FolderOfLength(size_t length)
-{
-    std::string path = "C:";
-    while (path.size() < length) {
-        size_t remaining = length - path.size() - 1;
-        path += "\\" + std::string(remaining > 150 ? 100 : remaining, 'w');
-    }
-    return path;
 }
 
 // The keys a registration leaves: its three keys with a few subkeys each.
