@@ -10,6 +10,9 @@ namespace {
 // still fits in a sweep buffer: folder, backslash, the longest file name, two NULs.
 const size_t kMaxFolderLength = kSweepBufferSize - 1 - (MAX_PATH - 1) - 2;
 
+// A final path is the path it resolves to behind a "\\?\" or "\\?\UNC\" prefix.
+const DWORD kFinalPathSize = kSweepBufferSize + 8;
+
 // Copies name into upper with the bytes a-z turned into A-Z and every other byte unchanged, so the
 // second byte of a double-byte character may change too; only comparisons use the copy.
 void CopyUpperCase(const char* name, char* upper)
@@ -29,6 +32,39 @@ bool Matches(const WIN32_FIND_DATAA& entry, const char* upper, const SweepRules&
             return true;
     }
     return false;
+}
+
+// Puts into finalPath the path at which the file system really holds path, as
+// "\\?\C:\...", without a trailing backslash. False when it cannot be told.
+bool GetFinalPath(LPCSTR path, DWORD flags, char* finalPath)
+{
+    HANDLE file = PlatformServices::CreateFileA(
+        path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const DWORD length =
+        PlatformServices::GetFinalPathNameByHandleA(file, finalPath, kFinalPathSize, 0);
+    PlatformServices::CloseHandle(file);
+    if (length == 0 || length >= kFinalPathSize)
+        return false;
+    if (finalPath[length - 1] == '\\')
+        finalPath[length - 1] = '\0';
+    return true;
+}
+
+// Whether the entry name of the folder, opened as itself (a link as the link), is an item of the
+// folder. Some file systems list a link to a file as a plain file and follow every link whatever
+// the caller asks; such an entry resolves outside the folder and must not be touched, or its
+// deletion would reach whatever it points to.
+bool IsItemOfFolder(const char* folderFinal, const char* full, const char* name)
+{
+    char entryFinal[kFinalPathSize];
+    if (!GetFinalPath(full, FILE_FLAG_OPEN_REPARSE_POINT, entryFinal))
+        return false;
+    const size_t length = strlen(folderFinal);
+    return strncmp(entryFinal, folderFinal, length) == 0 && entryFinal[length] == '\\' &&
+           strcmp(entryFinal + length + 1, name) == 0;
 }
 
 // Deletes one matching entry. A link (junction, symbolic link) is removed itself: the shell would
@@ -60,6 +96,10 @@ bool SweepFolder(LPCSTR folder, const SweepRules& rules)
     if (search == INVALID_HANDLE_VALUE)
         return false;
 
+    // Where the folder really is, to check each entry against before it is deleted.
+    char folderFinal[kFinalPathSize];
+    const bool folderResolved = GetFinalPath(folder, 0, folderFinal);
+
     bool failed = false;
     char full[kSweepBufferSize];
     char upper[kSweepBufferSize];
@@ -68,7 +108,11 @@ bool SweepFolder(LPCSTR folder, const SweepRules& rules)
             continue;
         PlatformServices::wsprintfA(full, "%s\\%s", folder, entry.cFileName);
         CopyUpperCase(entry.cFileName, upper);
-        if (Matches(entry, upper, rules) && !DeleteEntry(entry, full))
+        if (!Matches(entry, upper, rules))
+            continue;
+        // An entry that cannot be shown to be the folder's own item is left in place.
+        if (!folderResolved || !IsItemOfFolder(folderFinal, full, entry.cFileName) ||
+            !DeleteEntry(entry, full))
             failed = true;
     } while (PlatformServices::FindNextFileA(search, &entry));
     PlatformServices::FindClose(search);

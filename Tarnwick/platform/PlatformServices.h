@@ -24,6 +24,12 @@ int SHFileOperationA(SHFILEOPSTRUCTA* operation);
 // Links are removed as links, never through the shell, which would follow them.
 BOOL DeleteFileA(LPCSTR path);
 BOOL RemoveDirectoryA(LPCSTR path);
+// Where an entry really is: tells the folder's own items from links that the listing does not
+// show as links.
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
+                   DWORD disposition, DWORD flags, HANDLE templateFile);
+DWORD GetFinalPathNameByHandleA(HANDLE file, LPSTR path, DWORD capacity, DWORD flags);
+BOOL CloseHandle(HANDLE handle);
 
 // Registry (the key tree removal).
 LONG RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD options, REGSAM access, HKEY* key);

@@ -69,6 +69,22 @@ BOOL RemoveDirectoryA(LPCSTR path)
     return ::RemoveDirectoryA(path);
 }
 
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
+                   DWORD disposition, DWORD flags, HANDLE templateFile)
+{
+    return ::CreateFileA(path, access, shareMode, security, disposition, flags, templateFile);
+}
+
+DWORD GetFinalPathNameByHandleA(HANDLE file, LPSTR path, DWORD capacity, DWORD flags)
+{
+    return ::GetFinalPathNameByHandleA(file, path, capacity, flags);
+}
+
+BOOL CloseHandle(HANDLE handle)
+{
+    return ::CloseHandle(handle);
+}
+
 LONG RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD options, REGSAM access, HKEY* key)
 {
     return ::RegOpenKeyExA(parent, subKey, options, access, key);

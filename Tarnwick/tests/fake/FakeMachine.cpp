@@ -84,6 +84,7 @@ struct Entry {
     std::string name;
     DWORD attributes = 0;
     std::string target;  // a link's target; empty for anything else
+    bool alwaysFollowed = false;  // a Unix link under Wine: no call reaches the link itself
     std::string contents;
     std::vector<std::shared_ptr<Entry>> children;
 
@@ -104,13 +105,14 @@ struct State {
     std::map<ULONG_PTR, OpenKey> openKeys;
     Entry fileRoot;
     std::map<ULONG_PTR, Search> searches;
+    std::map<ULONG_PTR, std::string> files;  // open file handles and the paths they resolved to
     ULONG_PTR nextHandle = 0x1000;
     std::set<ITEMIDLIST*> idLists;
     std::map<int, std::string> specialFolders;
 
     // Failures, by upper-cased path.
     std::map<std::string, LONG> openFailures, deleteFailures, enumFailures;
-    std::set<std::string> unlistable, undeletable;
+    std::set<std::string> unlistable, undeletable, unopenable;
     std::map<std::string, int> listingLimits;
     std::map<int, HRESULT> specialFolderFailures;
     std::set<int> conversionFailures;
@@ -229,6 +231,34 @@ Entry* Find(const std::string& path, bool followLast, int depth = 0)
         }
     }
     return entry;
+}
+
+// The path at which the entry really is, with its names as stored: links on the way, and at the
+// end unless it is opened as itself, replaced by their targets. Empty when there is no entry.
+std::string Resolve(const std::string& path, bool asItself, int depth = 0)
+{
+    if (depth > 8)
+        return "";
+    Entry* entry = &Machine().fileRoot;
+    std::string resolved;
+    std::vector<std::string> names = Split(path);
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (!entry->isFolder())
+            return "";
+        std::shared_ptr<Entry>* child = Child(*entry, names[i]);
+        if (child == nullptr)
+            return "";
+        entry = child->get();
+        resolved = Join(resolved, entry->name);
+        const bool last = i + 1 == names.size();
+        if (entry->isLink() && (!last || !asItself || entry->alwaysFollowed)) {
+            std::string rest = entry->target;
+            for (size_t j = i + 1; j < names.size(); ++j)
+                rest = Join(rest, names[j]);
+            return Resolve(rest, asItself, depth + 1);
+        }
+    }
+    return resolved;
 }
 
 Entry& MakeFolders(const std::string& path)
@@ -401,6 +431,15 @@ void addLink(const std::string& path, const std::string& target, bool directory)
     AddEntry(path, attributes).target = target;
 }
 
+void addUnixLink(const std::string& path, const std::string& target, bool directory)
+{
+    DWORD attributes = directory ? FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT
+                                 : FILE_ATTRIBUTE_ARCHIVE;
+    Entry& link = AddEntry(path, attributes);
+    link.target = target;
+    link.alwaysFollowed = true;
+}
+
 bool exists(const std::string& path)
 {
     return Find(path, false) != nullptr;
@@ -457,6 +496,11 @@ void failListing(const std::string& folder)
 void endListingAfter(const std::string& folder, int count)
 {
     Machine().listingLimits[Upper(folder)] = count;
+}
+
+void failOpen(const std::string& path)
+{
+    Machine().unopenable.insert(Upper(path));
 }
 
 void failDeletion(const std::string& path)
@@ -694,6 +738,56 @@ BOOL RemoveDirectoryA(LPCSTR path)
     if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || !entry.children.empty())
         return FALSE;
     return RemoveEntry(*folder, index, path);
+}
+
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
+                   DWORD disposition, DWORD flags, HANDLE templateFile)
+{
+    Record("CreateFileA", path, access, flags);
+    // The engine opens entries only to ask where they are: for attributes, sharing everything.
+    const DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    if (access != FILE_READ_ATTRIBUTES || shareMode != shareAll || security != NULL ||
+        disposition != OPEN_EXISTING || templateFile != NULL ||
+        (flags & FILE_FLAG_BACKUP_SEMANTICS) == 0)
+        Problem(std::string("CreateFileA opens ") + path + " other than for its attributes");
+    if (Machine().unopenable.count(Upper(path)) != 0)
+        return INVALID_HANDLE_VALUE;
+    const std::string resolved = Resolve(path, (flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0);
+    if (resolved.empty())
+        return INVALID_HANDLE_VALUE;
+    const ULONG_PTR handle = Machine().nextHandle++;
+    Machine().files[handle] = resolved;
+    ++Machine().counters.filesOpened;
+    return (HANDLE)handle;
+}
+
+DWORD GetFinalPathNameByHandleA(HANDLE file, LPSTR path, DWORD capacity, DWORD flags)
+{
+    auto open = Machine().files.find((ULONG_PTR)file);
+    Record("GetFinalPathNameByHandleA", open == Machine().files.end() ? "" : open->second,
+           capacity, flags);
+    if (open == Machine().files.end()) {
+        Problem("GetFinalPathNameByHandleA on an unknown handle");
+        return 0;
+    }
+    const std::string finalPath = "\\\\?\\" + open->second;
+    if (finalPath.size() >= capacity)
+        return (DWORD)finalPath.size() + 1;
+    memcpy(path, finalPath.c_str(), finalPath.size() + 1);
+    return (DWORD)finalPath.size();
+}
+
+BOOL CloseHandle(HANDLE handle)
+{
+    auto open = Machine().files.find((ULONG_PTR)handle);
+    Record("CloseHandle", open == Machine().files.end() ? "" : open->second);
+    if (open == Machine().files.end()) {
+        Problem("CloseHandle on an unknown handle");
+        return FALSE;
+    }
+    Machine().files.erase(open);
+    ++Machine().counters.filesClosed;
+    return TRUE;
 }
 
 LONG RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD options, REGSAM access, HKEY* key)

@@ -37,6 +37,9 @@ void addFile(const std::string& path, const std::string& contents = "",
 // A link (junction or symbolic link) pointing at target, an absolute path anywhere in the tree.
 // Listed with FILE_ATTRIBUTE_REPARSE_POINT, plus FILE_ATTRIBUTE_DIRECTORY for a directory link.
 void addLink(const std::string& path, const std::string& target, bool directory);
+// A Unix symbolic link as Wine presents it: a link to a file is listed as a plain file, and every
+// call on the link, even one that asks for the link itself, reaches its target.
+void addUnixLink(const std::string& path, const std::string& target, bool directory);
 bool exists(const std::string& path);
 // The names in a folder, in listing order, without "." and ".."; empty when there is no folder.
 std::vector<std::string> entries(const std::string& folder);
@@ -57,18 +60,21 @@ void endListingAfter(const std::string& folder, int count);
 // The entry cannot be deleted: SHFileOperationA, DeleteFileA and RemoveDirectoryA fail on it,
 // and a shell deletion of a folder holding it leaves it and its ancestors in place.
 void failDeletion(const std::string& path);
+void failOpen(const std::string& path);  // CreateFileA gives INVALID_HANDLE_VALUE
 void failSpecialFolder(int csidl, HRESULT status);
 void failPathConversion(int csidl);  // SHGetPathFromIDListA gives FALSE for that folder's list
 
 // ---- Records
 // One call, in the order made. arg is the main argument: the key path as addressed (parent's path
 // joined with the subkey) for the registry, the pattern for FindFirstFileA, the folder for
-// FindNextFileA/FindClose, the path for file deletions, the first path of the list for
+// FindNextFileA/FindClose, the path for file deletions and CreateFileA, the resolved path for
+// GetFinalPathNameByHandleA and CloseHandle, the first path of the list for
 // SHFileOperationA, the formatted result for wsprintfA, the suffix for lstrcatA, the text for
 // MessageBoxA, the CSIDL in hex ("0x24") for special-folder calls. a and b:
 //   RegOpenKeyExA: options, access      RegEnumKeyExA: index, capacity passed in
 //   SHGetSpecialFolderLocation: CSIDL, owner != NULL
 //   SHFileOperationA: wFunc, fFlags      MessageBoxA: type
+//   CreateFileA: access, flags           GetFinalPathNameByHandleA: capacity, flags
 struct Call {
     std::string name;
     std::string arg;
@@ -100,6 +106,7 @@ struct Counters {
     int keysOpened = 0, keysClosed = 0;
     int searchesOpened = 0, searchesClosed = 0;
     int idListsObtained = 0, idListsFreed = 0;
+    int filesOpened = 0, filesClosed = 0;
 };
 const Counters& counters();
 // A caller making more than a million calls between resets is taken to loop without end: the

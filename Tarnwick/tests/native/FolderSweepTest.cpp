@@ -234,6 +234,65 @@ TEST_F(SweepFolderTest, LinkThatCannotBeRemovedGivesFalse)
     EXPECT_TRUE(fake::exists("C:\\Elsewhere"));
 }
 
+// Some file systems list a link to a file as a plain file and follow every link, even when it is
+// opened as itself. Such a matching entry, and one whose whereabouts cannot be told, is left in
+// place and counts as a failure; the sweep still deletes the folder's own matches.
+TEST_F(SweepFolderTest, LeavesEntriesThatResolveOutsideTheFolder)
+{
+    const struct {
+        const char* label;
+        const char* name;
+        bool directory;
+        bool unopenable;
+    } cases[] = {
+        {"file link listed as a file", "QUILLODECK.OCX", false, false},
+        {"folder link", "CONFLICT.7", true, false},
+        {"folder link to a folder named like it", "Conflict", true, false},
+        {"entry that cannot be opened", "FENNOXEL.INF", false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        fake::reset();
+        const std::string target = c.directory ? "C:\\Users\\me\\Conflict" : "C:\\Users\\me\\QUILLODECK.OCX";
+        fake::addFile(c.directory ? target + "\\report.doc" : target, "precious");
+        const std::string entry = kDownloaded + "\\" + c.name;
+        if (c.unopenable) {
+            fake::addFile(entry);
+            fake::failOpen(entry);
+        } else {
+            fake::addUnixLink(entry, target, c.directory);
+        }
+        fake::addFile(kDownloaded + "\\merrowind.ocx");
+
+        EXPECT_FALSE(SweepFolder(kDownloaded.c_str(), DownloadedControlsRules));
+        EXPECT_EQ(fake::entries(kDownloaded), Names{c.name});
+        EXPECT_EQ(fake::contents(c.directory ? target + "\\report.doc" : target), "precious");
+        EXPECT_EQ(fake::callArgs("SHFileOperationA"), Names{kDownloaded + "\\merrowind.ocx"});
+        EXPECT_TRUE(fake::callArgs("DeleteFileA").empty());
+        EXPECT_TRUE(fake::callArgs("RemoveDirectoryA").empty());
+        ExpectAllReleased();
+    }
+}
+
+TEST_F(SweepFolderTest, FolderWhoseWhereaboutsCannotBeToldDeletesNothing)
+{
+    fake::addFile(kDownloaded + "\\FENNOXEL.OCX");
+    fake::failOpen(kDownloaded);
+    EXPECT_FALSE(SweepFolder(kDownloaded.c_str(), DownloadedControlsRules));
+    EXPECT_EQ(fake::entries(kDownloaded), Names{"FENNOXEL.OCX"});
+}
+
+// A folder reached through a link of its own still has its items swept: they are compared with
+// where the folder really is.
+TEST_F(SweepFolderTest, SweepsAFolderReachedThroughALink)
+{
+    fake::addFile("D:\\Controls\\FENNOXEL.OCX");
+    fake::addFile("D:\\Controls\\readme.txt");
+    fake::addLink(kDownloaded, "D:\\Controls", true);
+    EXPECT_TRUE(SweepFolder(kDownloaded.c_str(), DownloadedControlsRules));
+    EXPECT_EQ(fake::entries("D:\\Controls"), Names{"readme.txt"});
+}
+
 // A full path is the folder, a backslash and a name of up to 259 bytes; with the shell list's
 // two NULs it must fit the 1024-byte buffer, so longer folders are not swept.
 TEST_F(SweepFolderTest, LongestFolderStillFitsTheLongestName)

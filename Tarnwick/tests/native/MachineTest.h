@@ -1,5 +1,5 @@
 // The fixture of every native test: a fresh in-memory machine before the test, and afterwards the
-// check that every key handle, search handle and ID list the engine obtained has been released
+// check that every key handle, search handle, file handle and ID list the engine obtained has been released
 // once, and that no call misused the platform.
 #pragma once
 
@@ -36,6 +36,7 @@ protected:
         EXPECT_EQ(counters.keysOpened, counters.keysClosed) << "registry keys left open";
         EXPECT_EQ(counters.searchesOpened, counters.searchesClosed) << "file searches left open";
         EXPECT_EQ(counters.idListsObtained, counters.idListsFreed) << "ID lists not freed";
+        EXPECT_EQ(counters.filesOpened, counters.filesClosed) << "file handles left open";
         EXPECT_EQ(fake::problems(), std::vector<std::string>());
     }
 };
