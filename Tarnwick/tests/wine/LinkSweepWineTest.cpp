@@ -1,11 +1,11 @@
-// SweepFolder on Unix symbolic links that match the rules and point outside the swept folder:
-// the folder a link points to must survive whole, whether or not the run has a trash (the shell
-// would empty it, or move it into the trash, if the link were handed to it).
+// SweepFolder on Unix symbolic links that match the rules and point outside the swept folder: what
+// a link points to must survive whole, whether or not the run has a trash (the shell would delete
+// it, or move it into the trash, if the link were handed to it).
 //
-// Wine presents a link to a folder as a directory reparse point (attributes 0x410), and every
-// Windows file call on such a link acts on the folder it points to: RemoveDirectoryA refuses while
-// that folder holds anything, so under Wine the link stays and the sweep reports a failure.
-#include <algorithm>
+// Wine lists a link to a folder as a directory reparse point (0x410) and a link to a file as a
+// plain file, and every Windows file call on a link acts on what it points to. The sweep sees that
+// such an entry resolves outside the folder and leaves it: the link stays and the sweep reports a
+// failure.
 #include <string>
 #include <vector>
 
@@ -14,54 +14,65 @@
 #include "FolderSweep.h"
 #include "SweepWineTest.h"
 
-using wine_machine::Entry;
-using wine_machine::Exists;
-using wine_machine::ListFolder;
 using wine_machine::MakeFile;
 using wine_machine::MakeFolder;
 using wine_machine::MakeUnixSymlink;
-using wine_machine::Names;
 using wine_machine::ScratchFolder;
 using wine_machine::SortedNames;
 
 namespace {
 
-class SweepFolderOverALinkUnderWine : public ::testing::TestWithParam<const char*> {};
+struct LinkCase {
+    const char* name;
+    enum { FolderWithContents, EmptyFolder, File } target;
+};
 
-TEST_P(SweepFolderOverALinkUnderWine, LeavesTheFolderItPointsToWhole)
+void PrintTo(const LinkCase& c, std::ostream* out)
 {
-    const std::string linkName = GetParam();
-    ScratchFolder target("link-target");
-    ASSERT_TRUE(MakeFile(target / "keep.txt"));
-    ASSERT_TRUE(MakeFolder(target / "nested"));
-    ASSERT_TRUE(MakeFile(target / "nested\\keep.txt"));
+    *out << c.name << " -> " << (c.target == LinkCase::File ? "file" : c.target == LinkCase::EmptyFolder ? "empty folder" : "folder");
+}
+
+class SweepFolderOverALinkUnderWine : public ::testing::TestWithParam<LinkCase> {};
+
+TEST_P(SweepFolderOverALinkUnderWine, LeavesWhatItPointsToWhole)
+{
+    const LinkCase c = GetParam();
+    ScratchFolder outside("link-target");
+    std::string target = outside / "target";
+    if (c.target == LinkCase::File) {
+        ASSERT_TRUE(MakeFile(target));
+    } else {
+        ASSERT_TRUE(MakeFolder(target));
+        if (c.target == LinkCase::FolderWithContents) {
+            ASSERT_TRUE(MakeFile(target + "\\keep.txt"));
+            ASSERT_TRUE(MakeFolder(target + "\\nested"));
+            ASSERT_TRUE(MakeFile(target + "\\nested\\keep.txt"));
+        }
+    }
+    const std::vector<std::string> targetBefore = SortedNames(outside.Path());
     ScratchFolder folder("links");
-    ASSERT_TRUE(MakeUnixSymlink(folder / linkName, target.Path()));
+    ASSERT_TRUE(MakeUnixSymlink(folder / c.name, target));
     ASSERT_TRUE(MakeFile(folder / "FENNOXEL.OCX"));
 
-    std::vector<Entry> before = ListFolder(folder.Path());
-    auto link = std::find_if(before.begin(), before.end(),
-                             [&](const Entry& entry) { return entry.name == linkName; });
-    ASSERT_NE(before.end(), link);
-    ASSERT_EQ((DWORD)(FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY),
-              link->attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_FALSE(SweepFolder(folder.Path().c_str(), DownloadedControlsRules));
 
-    bool verdict = SweepFolder(folder.Path().c_str(), DownloadedControlsRules);
-
-    EXPECT_EQ((std::vector<std::string>{"keep.txt", "nested"}), SortedNames(target.Path()));
-    EXPECT_EQ(std::vector<std::string>{"keep.txt"}, SortedNames(target / "nested"));
-    EXPECT_FALSE(Exists(folder / "FENNOXEL.OCX"));
-    // Success is reported only when the link is gone.
-    std::vector<std::string> after = Names(ListFolder(folder.Path()));
-    bool linkStays = std::find(after.begin(), after.end(), linkName) != after.end();
-    EXPECT_EQ(!linkStays, verdict);
+    EXPECT_EQ(targetBefore, SortedNames(outside.Path()));
+    if (c.target == LinkCase::FolderWithContents) {
+        EXPECT_EQ((std::vector<std::string>{"keep.txt", "nested"}), SortedNames(target));
+        EXPECT_EQ(std::vector<std::string>{"keep.txt"}, SortedNames(target + "\\nested"));
+    }
+    EXPECT_EQ((std::vector<std::string>{c.name}), SortedNames(folder.Path()));
     if (TheTrash() != NULL) {
-        EXPECT_EQ("", TheTrash()->ItemFor(folder / linkName));
-        EXPECT_EQ("", TheTrash()->ItemFor(target.Path()));
+        EXPECT_EQ("", TheTrash()->ItemFor(folder / c.name));
+        EXPECT_EQ("", TheTrash()->ItemFor(target));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(ConflictAndControlNames, SweepFolderOverALinkUnderWine,
-                         ::testing::Values("CONFLICT.7", "QUILLODECK.OCX"));
+                         ::testing::Values(LinkCase{"CONFLICT.7", LinkCase::FolderWithContents},
+                                           LinkCase{"CONFLICT.8", LinkCase::EmptyFolder},
+                                           LinkCase{"QUILLODECK.OCX", LinkCase::FolderWithContents},
+                                           LinkCase{"QUILLODECK.OCX", LinkCase::File},
+                                           LinkCase{"fennoxel.inf", LinkCase::File}));
 
 }  // namespace
