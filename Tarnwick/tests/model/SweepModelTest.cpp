@@ -149,7 +149,6 @@ const char* const kKindNames[] = {"file", "directory", "file link", "directory l
 struct Entry {
     std::string path;
     Kind kind;
-    bool selected;
     bool examined;  // listed before the listing ended
 };
 
@@ -208,7 +207,7 @@ TEST(SweepModel, DeletesExactlyWhatTheRulesSelectAndNothingElse)
             fake::addFolder(folder);
             for (int n = random.between(0, 30); n > 0; --n) {
                 const std::string name = UniqueName(random, used);
-                const Entry entry = {folder + "\\" + name, (Kind)random.below(4), false, true};
+                const Entry entry = {folder + "\\" + name, (Kind)random.below(4), true};
                 const DWORD attributes = random.percent(20) ? random.pick(kExtraAttributes) : 0;
                 const size_t lockedBefore = locked.size();
                 switch (entry.kind) {
@@ -252,11 +251,10 @@ TEST(SweepModel, DeletesExactlyWhatTheRulesSelectAndNothingElse)
         bool expectedVerdict = listed;
         Names expectedCalls, expectedShellLists;
         std::vector<std::string> deletedRoots;
-        for (Entry& entry : entries) {
+        for (const Entry& entry : entries) {
             const std::string name = entry.path.substr(folder.size() + 1);
-            entry.selected = listed && entry.examined &&
-                             Selected(name, entry.kind == kDirectory || entry.kind == kDirectoryLink, downloadedRules);
-            if (!entry.selected)
+            if (!listed || !entry.examined ||
+                !Selected(name, entry.kind == kDirectory || entry.kind == kDirectoryLink, downloadedRules))
                 continue;
             const char* call = entry.kind == kFileLink        ? "DeleteFileA "
                                : entry.kind == kDirectoryLink ? "RemoveDirectoryA "
