@@ -113,8 +113,8 @@ inline void PrintRerunAndAbort(int signal)
 }
 
 // Runs runCase(random) for each seed on a freshly reset machine. After each case every key handle,
-// search and ID list the engine obtained must have been released and no call may have misused the
-// platform. Stops at the first failing case.
+// search, file handle and ID list the engine obtained must have been released and no call may have
+// misused the platform. Stops at the first failing case.
 template <typename RunCase>
 void RunCases(unsigned long defaultCount, RunCase runCase)
 {
@@ -146,6 +146,7 @@ void RunCases(unsigned long defaultCount, RunCase runCase)
         EXPECT_EQ(counters.keysOpened, counters.keysClosed) << "registry keys left open";
         EXPECT_EQ(counters.searchesOpened, counters.searchesClosed) << "file searches left open";
         EXPECT_EQ(counters.idListsObtained, counters.idListsFreed) << "ID lists not freed";
+        EXPECT_EQ(counters.filesOpened, counters.filesClosed) << "file handles left open";
         EXPECT_EQ(fake::problems(), std::vector<std::string>()) << "platform misused";
         if (::testing::Test::HasFailure())
             break;

@@ -143,13 +143,17 @@ std::string UniqueName(Random& random, Names& used)
 const std::vector<DWORD> kExtraAttributes = {FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM, FILE_ATTRIBUTE_READONLY,
                                              FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM};
 
-enum Kind { kFile, kDirectory, kFileLink, kDirectoryLink };
-const char* const kKindNames[] = {"file", "directory", "file link", "directory link"};
+// A Unix link is one as Wine presents it: listed as a plain file when it points to a file, and
+// reaching its target whatever a call asks for, so it cannot be removed as a link.
+enum Kind { kFile, kDirectory, kFileLink, kDirectoryLink, kUnixFileLink, kUnixDirectoryLink };
+const char* const kKindNames[] = {"file", "directory", "file link", "directory link", "Unix file link",
+                                  "Unix directory link"};
 
 struct Entry {
     std::string path;
     Kind kind;
-    bool examined;  // listed before the listing ended
+    bool unopenable;  // cannot be opened to learn where it really is
+    bool examined;    // listed before the listing ended
 };
 
 bool IsWithin(const std::string& path, const std::string& root)
@@ -207,7 +211,7 @@ TEST(SweepModel, DeletesExactlyWhatTheRulesSelectAndNothingElse)
             fake::addFolder(folder);
             for (int n = random.between(0, 30); n > 0; --n) {
                 const std::string name = UniqueName(random, used);
-                const Entry entry = {folder + "\\" + name, (Kind)random.below(4), true};
+                const Entry entry = {folder + "\\" + name, (Kind)random.below(6), random.percent(4), true};
                 const DWORD attributes = random.percent(20) ? random.pick(kExtraAttributes) : 0;
                 const size_t lockedBefore = locked.size();
                 switch (entry.kind) {
@@ -224,13 +228,22 @@ TEST(SweepModel, DeletesExactlyWhatTheRulesSelectAndNothingElse)
                 case kDirectoryLink:
                     fake::addLink(entry.path, random.pick(kFolderTargets), true);
                     break;
+                case kUnixFileLink:
+                    fake::addUnixLink(entry.path, random.pick(kFileTargets), false);
+                    break;
+                case kUnixDirectoryLink:
+                    fake::addUnixLink(entry.path, random.pick(kFolderTargets), true);
+                    break;
                 }
+                if (entry.unopenable)
+                    fake::failOpen(entry.path);
                 if (entry.kind != kDirectory && random.percent(15)) {
                     fake::failDeletion(entry.path);
                     locked.push_back(entry.path);
                 }
                 setup += "\n  " + model::Printable(name) + " (" + kKindNames[entry.kind] +
-                         (locked.size() > lockedBefore ? ", cannot be deleted" : "") + ")";
+                         (locked.size() > lockedBefore ? ", cannot be deleted" : "") +
+                         (entry.unopenable ? ", cannot be opened" : "") + ")";
                 entries.push_back(entry);
             }
         }
@@ -248,14 +261,21 @@ TEST(SweepModel, DeletesExactlyWhatTheRulesSelectAndNothingElse)
 
         // The reference: every examined entry the rules select is deleted, a link by itself and
         // anything else by the shell; what cannot be deleted stays, with the folders holding it.
+        // An entry that cannot be shown to be the folder's own (a Unix link, which resolves to
+        // its target, or one that cannot be opened) is not touched and counts as a failure.
         bool expectedVerdict = listed;
         Names expectedCalls, expectedShellLists;
         std::vector<std::string> deletedRoots;
         for (const Entry& entry : entries) {
             const std::string name = entry.path.substr(folder.size() + 1);
-            if (!listed || !entry.examined ||
-                !Selected(name, entry.kind == kDirectory || entry.kind == kDirectoryLink, downloadedRules))
+            const bool listedAsDirectory =
+                entry.kind == kDirectory || entry.kind == kDirectoryLink || entry.kind == kUnixDirectoryLink;
+            if (!listed || !entry.examined || !Selected(name, listedAsDirectory, downloadedRules))
                 continue;
+            if (entry.unopenable || entry.kind == kUnixFileLink || entry.kind == kUnixDirectoryLink) {
+                expectedVerdict = false;
+                continue;
+            }
             const char* call = entry.kind == kFileLink        ? "DeleteFileA "
                                : entry.kind == kDirectoryLink ? "RemoveDirectoryA "
                                                               : "SHFileOperationA ";
