@@ -82,7 +82,8 @@ struct FileEntry {
     bool present = false, locked = false;  // drawn for each case
 };
 
-// Neither lookup nor conversion fails, lookup fails, conversion fails; then the folder itself.
+// A special folder: located and listable, absent, refusing to be listed, or not located (the
+// lookup fails, or its ID list has no path).
 enum FolderState { kListable, kAbsentFolder, kUnlistable, kLookupFails, kNoPath };
 const char* const kFolderStateNames[] = {"listable", "absent", "not listable", "lookup fails", "no path"};
 
