@@ -145,6 +145,24 @@ void Problem(const std::string& what)
     Machine().problems.push_back(what);
 }
 
+// Releases one open handle of a kind: records the call with the path the handle stands for and
+// counts the release. A handle that is not open is recorded as "?" and reported as misuse.
+template <typename Open, typename PathOf>
+bool Release(std::map<ULONG_PTR, Open>& open, ULONG_PTR handle, const char* function, int& released,
+             PathOf pathOf)
+{
+    auto found = open.find(handle);
+    if (found == open.end()) {
+        Record(function, "?");
+        Problem(std::string(function) + " of a handle that is not open");
+        return false;
+    }
+    Record(function, pathOf(found->second));
+    open.erase(found);
+    ++released;
+    return true;
+}
+
 // ---- Registry
 
 // Finds the key at subKey below base; "" is base itself, as on Windows.
@@ -670,16 +688,9 @@ BOOL FindNextFileA(HANDLE handle, WIN32_FIND_DATAA* entry)
 
 BOOL FindClose(HANDLE handle)
 {
-    auto search = Machine().searches.find((ULONG_PTR)handle);
-    if (search == Machine().searches.end()) {
-        Record("FindClose", "?");
-        Problem("FindClose of a search that is not open");
-        return FALSE;
-    }
-    Record("FindClose", search->second.folder);
-    Machine().searches.erase(search);
-    ++Machine().counters.searchesClosed;
-    return TRUE;
+    return Release(Machine().searches, (ULONG_PTR)handle, "FindClose",
+                   Machine().counters.searchesClosed,
+                   [](const Search& search) { return search.folder; });
 }
 
 int wsprintfA(LPSTR buffer, LPCSTR format, ...)
@@ -779,15 +790,8 @@ DWORD GetFinalPathNameByHandleA(HANDLE file, LPSTR path, DWORD capacity, DWORD f
 
 BOOL CloseHandle(HANDLE handle)
 {
-    auto open = Machine().files.find((ULONG_PTR)handle);
-    Record("CloseHandle", open == Machine().files.end() ? "" : open->second);
-    if (open == Machine().files.end()) {
-        Problem("CloseHandle on an unknown handle");
-        return FALSE;
-    }
-    Machine().files.erase(open);
-    ++Machine().counters.filesClosed;
-    return TRUE;
+    return Release(Machine().files, (ULONG_PTR)handle, "CloseHandle", Machine().counters.filesClosed,
+                   [](const std::string& path) { return path; });
 }
 
 LONG RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD options, REGSAM access, HKEY* key)
@@ -878,16 +882,10 @@ LONG RegDeleteKeyA(HKEY parent, LPCSTR subKey)
 
 LONG RegCloseKey(HKEY handle)
 {
-    auto open = Machine().openKeys.find((ULONG_PTR)handle);
-    if (open == Machine().openKeys.end()) {
-        Record("RegCloseKey", "?");
-        Problem("RegCloseKey of a key handle that is not open");
-        return kErrorInvalidHandle;
-    }
-    Record("RegCloseKey", open->second.path);
-    Machine().openKeys.erase(open);
-    ++Machine().counters.keysClosed;
-    return ERROR_SUCCESS;
+    return Release(Machine().openKeys, (ULONG_PTR)handle, "RegCloseKey",
+                   Machine().counters.keysClosed, [](const OpenKey& key) { return key.path; })
+               ? ERROR_SUCCESS
+               : kErrorInvalidHandle;
 }
 
 }  // namespace PlatformServices
