@@ -5,76 +5,28 @@
 
 #include <algorithm>
 
+#include "WineUnix.h"
+
 namespace wine_machine {
 
 namespace {
 
-// How long a Unix program started by a test may take to show its effect.
-const DWORD kUnixCommandTimeoutMs = 10000;
-
-// Wine's own exports that map paths between Windows and Unix; their results live on the process
-// heap.
-typedef char*(CDECL* UnixFileNameFunction)(LPCWSTR);
-typedef WCHAR*(CDECL* DosFileNameFunction)(LPCSTR);
-
-template <typename Function>
-Function WineExport(const char* name)
+std::wstring Widen(const std::string& narrow)
 {
-    // Through void (*)(), the function pointer type that converts to any other without a warning.
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
-}
-
-std::wstring Widen(const std::string& narrow, UINT codePage = CP_ACP)
-{
-    int length = MultiByteToWideChar(codePage, 0, narrow.c_str(), -1, NULL, 0);
+    int length = MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), -1, NULL, 0);
     std::wstring wide(length, L'\0');
-    MultiByteToWideChar(codePage, 0, narrow.c_str(), -1, &wide[0], length);
+    MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), -1, &wide[0], length);
     wide.resize(length - 1);
     return wide;
 }
 
-std::string Narrow(const WCHAR* wide)
+std::string Narrow(const std::wstring& wide)
 {
-    int length = WideCharToMultiByte(CP_ACP, 0, wide, -1, NULL, 0, NULL, NULL);
+    int length = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, NULL, 0, NULL, NULL);
     std::string narrow(length, '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, &narrow[0], length, NULL, NULL);
+    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &narrow[0], length, NULL, NULL);
     narrow.resize(length - 1);
     return narrow;
-}
-
-// Starts a Unix program under Wine; commandLine is UTF-8, as the Unix paths in it are. Wine gives
-// no handle to such a process, so callers wait for its effect instead.
-bool StartUnixProgram(const std::string& commandLine)
-{
-    std::wstring wideCommandLine = Widen(commandLine, CP_UTF8);
-    STARTUPINFOW startup;
-    memset(&startup, 0, sizeof startup);
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
-    memset(&process, 0, sizeof process);
-    if (!CreateProcessW(NULL, &wideCommandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
-                        &process))
-        return false;
-    if (process.hThread != NULL)
-        CloseHandle(process.hThread);
-    if (process.hProcess != NULL)
-        CloseHandle(process.hProcess);
-    return true;
-}
-
-bool WaitUntilExists(const std::string& path, bool wanted)
-{
-    for (DWORD start = GetTickCount(); GetTickCount() - start < kUnixCommandTimeoutMs; Sleep(1)) {
-        if (Exists(path) == wanted)
-            return true;
-    }
-    return false;
-}
-
-std::string Quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
 }
 
 // The Windows path of an NT path of the form \??\Z:\..., or "".
@@ -177,24 +129,12 @@ unsigned NextSerial()
 
 std::string UnixPath(const std::string& windowsPath)
 {
-    UnixFileNameFunction toUnix = WineExport<UnixFileNameFunction>("wine_get_unix_file_name");
-    char* unix = toUnix != NULL ? toUnix(Widen(windowsPath).c_str()) : NULL;
-    if (unix == NULL)
-        return "";
-    std::string path = unix;
-    HeapFree(GetProcessHeap(), 0, unix);
-    return path;
+    return wine_unix::UnixPath(Widen(windowsPath));
 }
 
 std::string WindowsPath(const std::string& unixPath)
 {
-    DosFileNameFunction toDos = WineExport<DosFileNameFunction>("wine_get_dos_file_name");
-    WCHAR* dos = toDos != NULL ? toDos(unixPath.c_str()) : NULL;
-    if (dos == NULL)
-        return "";
-    std::string path = Narrow(dos);
-    HeapFree(GetProcessHeap(), 0, dos);
-    return path;
+    return Narrow(wine_unix::WindowsPath(unixPath));
 }
 
 std::string EnvironmentVariable(const char* name)
@@ -225,8 +165,9 @@ ScratchFolder::~ScratchFolder()
         ADD_FAILURE() << "no Unix path for " << path_;
         return;
     }
-    if (!StartUnixProgram("/bin/rm -rf -- " + Quoted(unix)) || !WaitUntilExists(path_, false))
-        ADD_FAILURE() << "cannot remove the scratch folder " << path_;
+    int status = wine_unix::RunUnixShell("rm -rf -- " + wine_unix::ShellQuoted(unix));
+    if (status != 0 || Exists(path_))
+        ADD_FAILURE() << "cannot remove the scratch folder " << path_ << ", rm status " << status;
 }
 
 ::testing::AssertionResult MakeFolder(const std::string& path)
@@ -258,16 +199,11 @@ ScratchFolder::~ScratchFolder()
         return ::testing::AssertionFailure() << "the link target " << targetPath << " is missing";
     if (Exists(linkPath))
         return ::testing::AssertionFailure() << linkPath << " exists already";
-    std::string link = UnixPath(linkPath);
-    std::string target = UnixPath(targetPath);
-    if (link.empty() || target.empty())
-        return ::testing::AssertionFailure() << "no Unix path for " << linkPath << " or "
-                                             << targetPath << " (not running under Wine?)";
-    // ln resolves nothing here: -n keeps it from descending into an existing link.
-    if (!StartUnixProgram("/bin/ln -s -n -- " + Quoted(target) + " " + Quoted(link)))
-        return ::testing::AssertionFailure() << "cannot start /bin/ln, error " << GetLastError();
-    if (!WaitUntilExists(linkPath, true))
-        return ::testing::AssertionFailure() << "/bin/ln made no link at " << link;
+    if (!wine_unix::MakeUnixLink(Widen(linkPath), Widen(targetPath)))
+        return ::testing::AssertionFailure() << "cannot make a Unix link at " << linkPath << " to "
+                                             << targetPath;
+    if (!Exists(linkPath))
+        return ::testing::AssertionFailure() << "ln made no link at " << linkPath;
     return ::testing::AssertionSuccess();
 }
 
