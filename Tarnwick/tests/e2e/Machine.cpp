@@ -1,9 +1,7 @@
 #include "Machine.h"
 
-#include <stdlib.h>
-
 #include "Report.h"
-#include "Wait.h"
+#include "WineUnix.h"
 
 namespace {
 
@@ -102,106 +100,21 @@ bool HasKey(const std::wstring& path)
     return true;
 }
 
-std::wstring ParentOf(const std::wstring& path)
-{
-    return path.substr(0, path.rfind(L'\\'));
-}
-
-std::wstring NameOf(const std::wstring& path)
-{
-    return path.substr(path.rfind(L'\\') + 1);
-}
-
-// The Unix path of a Windows path whose folder exists (the last component need not exist).
-std::string UnixPath(const std::wstring& path)
-{
-    typedef char*(CDECL * ToUnix)(LPCWSTR);
-    ToUnix toUnix =
-        (ToUnix)(void*)GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name");
-    if (toUnix == NULL)
-        return std::string();
-    char* folder = toUnix(ParentOf(path).c_str());
-    if (folder == NULL)
-        return std::string();
-    std::string result = std::string(folder) + "/" + Utf8(NameOf(path));
-    HeapFree(GetProcessHeap(), 0, folder);
-    return result;
-}
-
-std::wstring Wide(const std::string& utf8)
-{
-    int size = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, NULL, 0);
-    std::wstring result(size, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &result[0], size);
-    result.resize(size - 1);
-    return result;
-}
-
-std::string Quote(const std::string& unixPath)
-{
-    return "'" + unixPath + "'";
-}
-
-// Runs a shell script on the Unix side of Wine and returns its exit status, or -1 when it could
-// not run or did not finish in time. Wine starts Unix programs but hands back no process handle
-// for them, so the script reports its status through a file.
-int RunUnixShell(const std::string& script)
-{
-    static int serial = 0;
-    wchar_t temporary[MAX_PATH];
-    GetTempPathW(MAX_PATH, temporary);
-    std::wstring status = std::wstring(temporary) + L"tarnwick-e2e-" +
-                          std::to_wstring(GetCurrentProcessId()) + L"-" +
-                          std::to_wstring(++serial) + L".status";
-    std::string unixStatus = UnixPath(status);
-    if (unixStatus.empty())
-        return -1;
-    std::string part = Quote(unixStatus + ".part");
-    std::wstring line = Wide("/bin/sh -c \"" + script + "; echo $? >" + part + " && mv " + part +
-                             " " + Quote(unixStatus) + "\"");
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
-        return -1;
-    if (process.hProcess != NULL)
-        CloseHandle(process.hProcess);
-    if (process.hThread != NULL)
-        CloseHandle(process.hThread);
-    if (!WaitFor([&] { return GetFileAttributesW(status.c_str()) != INVALID_FILE_ATTRIBUTES; }))
-        return -1;
-    char text[16] = "";
-    HANDLE file = CreateFileW(status.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    DWORD read = 0;
-    if (file != INVALID_HANDLE_VALUE) {
-        ReadFile(file, text, sizeof text - 1, &read, NULL);
-        CloseHandle(file);
-    }
-    DeleteFileW(status.c_str());
-    return read > 0 ? atoi(text) : -1;
-}
-
 // Unix symbolic links are made, seen and removed on the Unix side: Wine's own calls cannot make
 // one, its listings leave out a link whose target is gone, and its DeleteFile and RemoveDirectory
 // act on the target.
-bool MakeUnixLink(const std::wstring& link, const std::wstring& target)
-{
-    std::string unixLink = UnixPath(link), unixTarget = UnixPath(target);
-    return !unixLink.empty() && !unixTarget.empty() &&
-           RunUnixShell("ln -s -- " + Quote(unixTarget) + " " + Quote(unixLink)) == 0;
-}
-
 bool IsUnixLink(const std::wstring& link)
 {
-    std::string unixLink = UnixPath(link);
-    return !unixLink.empty() && RunUnixShell("test -L " + Quote(unixLink)) == 0;
+    std::string unixLink = wine_unix::UnixPath(link);
+    return !unixLink.empty() &&
+           wine_unix::RunUnixShell("test -L " + wine_unix::ShellQuoted(unixLink)) == 0;
 }
 
 bool RemoveUnixLink(const std::wstring& link)
 {
-    std::string unixLink = UnixPath(link);
-    return !unixLink.empty() && RunUnixShell("rm -f -- " + Quote(unixLink)) == 0;
+    std::string unixLink = wine_unix::UnixPath(link);
+    return !unixLink.empty() &&
+           wine_unix::RunUnixShell("rm -f -- " + wine_unix::ShellQuoted(unixLink)) == 0;
 }
 
 // Removes a file, or a folder with everything in it, without following links. Returns true when
@@ -302,7 +215,7 @@ bool Seed(const Item& item)
             made = MakeFolder(target);
         else
             made = CreateDirectoryW(target.c_str(), NULL) != FALSE;
-        return made && MakeUnixLink(item.path, target);
+        return made && wine_unix::MakeUnixLink(item.path, target);
     }
     }
     return false;
