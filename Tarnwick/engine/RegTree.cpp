@@ -24,7 +24,14 @@ HRESULT DeleteRegTree(HKEY parent, LPCSTR subKey)
         if (PlatformServices::RegEnumKeyExA(key, 0, child, &capacity, NULL, NULL, NULL,
                                             &lastWriteTime) != ERROR_SUCCESS)
             break;
-        status = DeleteRegTree(key, child);
+        const HRESULT childStatus = DeleteRegTree(key, child);
+        // A child that was listed but is not found (it vanished meanwhile, or it links to a key
+        // that does not exist) says nothing of this key, which is there: stop emptying, as on an
+        // enumeration error, and let the deletion below say whether the key could go. Passing
+        // the child's status up would report this key, present, as absent.
+        if (childStatus == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
+            break;
+        status = childStatus;
         if (FAILED(status))
             break;
     }

@@ -7,5 +7,7 @@ const DWORD kChildNameCapacity = 510;
 
 // Removes the key subKey below parent together with every key below it, depth first. Returns 0
 // when the whole tree is gone, or the converted error of the first open or delete that failed; the
-// walk stops there, and the keys on the path to that failure stay.
+// walk stops there, and the keys on the path to that failure stay. 0x80070002 (not found) means
+// that subKey itself is absent: a descendant that is listed but not found ends the emptying of its
+// parent, whose deletion then reports why it stays.
 HRESULT DeleteRegTree(HKEY parent, LPCSTR subKey);

@@ -91,8 +91,12 @@ HRESULT Remove(Key& parent, size_t index, const std::string& path, Trace& trace)
     if (key.openError != 0)
         return FromWin32(key.openError);
     HRESULT status = S_OK;
-    while (key.enumError == 0 && !key.children.empty() && status >= 0)
-        status = Remove(key, 0, path + "\\" + key.children[0].name, trace);
+    while (key.enumError == 0 && !key.children.empty() && status >= 0) {
+        const HRESULT childStatus = Remove(key, 0, path + "\\" + key.children[0].name, trace);
+        if (childStatus == FromWin32(ERROR_FILE_NOT_FOUND))
+            break;  // a child not found is not this key's absence; the deletion below decides
+        status = childStatus;
+    }
     if (status < 0)
         return status;
     trace.deletes.push_back(path);

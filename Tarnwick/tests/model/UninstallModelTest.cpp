@@ -65,8 +65,9 @@ HRESULT RemoveKey(RegKey& key)
     if (key.refusal == kOpenRefused)
         return FromWin32(key.error);
     if (key.hasSubkey) {
+        // A subkey that is listed but not found is no absence of the key, which then stays.
         if (key.refusal == kSubkeyRefused)
-            return FromWin32(key.error);
+            return FromWin32(key.error == ERROR_FILE_NOT_FOUND ? ERROR_ACCESS_DENIED : key.error);
         key.hasSubkey = false;
     }
     if (key.refusal == kDeleteRefused)

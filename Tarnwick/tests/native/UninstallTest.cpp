@@ -121,6 +121,11 @@ TEST_F(UninstallTest, ShowsTheOutcomeOfRow7AndTheDownloadedControlsSweep)
              InstallEverything();
              fake::failRegOpen(std::string(kRow7Class) + "\\ToolboxBitmap32");
          }, {}},
+        // The class key is there, so this is no absence to forgive.
+        {"row 7 subkey listed but not found", [] {
+             InstallEverything();
+             fake::failRegOpen(std::string(kRow7Class) + "\\ToolboxBitmap32", ERROR_FILE_NOT_FOUND);
+         }, {}},
         {"rows 1-6 refused", [] {
              InstallEverything();
              for (int i = 0; i < 6; ++i)
