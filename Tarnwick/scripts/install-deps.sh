@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake g++ googletest                      # native build and unit tests
+    cmake make g++ googletest                 # native build and unit tests
     g++-mingw-w64-i686 binutils-mingw-w64-i686  # the 32-bit Windows program
     wine wine32:i386                          # running it
     fonts-wine                                # Wine's own fonts (Marlett draws caption buttons)
