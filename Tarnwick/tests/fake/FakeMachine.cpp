@@ -197,6 +197,24 @@ bool LookUpKey(HKEY handle, const char* function, OpenKey& key)
     return true;
 }
 
+// Records a call that addresses subKey below parent and finds that key: path is the key's full
+// path as addressed, found the key. Fails as the registry does for a handle that is not open, a
+// parent deleted meanwhile or a key that is not there.
+LONG FindSubkey(const char* function, HKEY parent, LPCSTR subKey, unsigned long a, unsigned long b,
+                std::string& path, std::shared_ptr<Key>& found)
+{
+    const std::string name = subKey == NULL ? "" : subKey;
+    OpenKey base;
+    const bool valid = LookUpKey(parent, function, base);
+    path = Join(base.path, name);
+    Record(function, path, a, b);
+    if (!valid)
+        return kErrorInvalidHandle;
+    if (base.key->deleted)
+        return kErrorKeyDeleted;
+    return Walk(base.key, name, found);
+}
+
 void ListKeys(const Key& key, const std::string& path, std::vector<std::string>& out)
 {
     for (const auto& child : key.children) {
@@ -796,17 +814,9 @@ BOOL CloseHandle(HANDLE handle)
 
 LONG RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD options, REGSAM access, HKEY* key)
 {
-    std::string name = subKey == NULL ? "" : subKey;
-    OpenKey base;
-    bool valid = LookUpKey(parent, "RegOpenKeyExA", base);
-    std::string path = Join(base.path, name);
-    Record("RegOpenKeyExA", path, options, access);
-    if (!valid)
-        return kErrorInvalidHandle;
-    if (base.key->deleted)
-        return kErrorKeyDeleted;
+    std::string path;
     std::shared_ptr<Key> found;
-    LONG error = Walk(base.key, name, found);
+    LONG error = FindSubkey("RegOpenKeyExA", parent, subKey, options, access, path, found);
     if (error != ERROR_SUCCESS)
         return error;
     auto failure = Machine().openFailures.find(Upper(path));
@@ -856,17 +866,9 @@ LONG RegEnumKeyExA(HKEY handle, DWORD index, LPSTR name, LPDWORD nameLength, LPD
 
 LONG RegDeleteKeyA(HKEY parent, LPCSTR subKey)
 {
-    std::string name = subKey == NULL ? "" : subKey;
-    OpenKey base;
-    bool valid = LookUpKey(parent, "RegDeleteKeyA", base);
-    std::string path = Join(base.path, name);
-    Record("RegDeleteKeyA", path);
-    if (!valid)
-        return kErrorInvalidHandle;
-    if (base.key->deleted)
-        return kErrorKeyDeleted;
+    std::string path;
     std::shared_ptr<Key> found;
-    LONG error = Walk(base.key, name, found);
+    LONG error = FindSubkey("RegDeleteKeyA", parent, subKey, 0, 0, path, found);
     if (error != ERROR_SUCCESS)
         return error;
     auto failure = Machine().deleteFailures.find(Upper(path));
