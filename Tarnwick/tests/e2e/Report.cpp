@@ -6,6 +6,8 @@
 #include <io.h>
 #include <stdio.h>
 
+#include "WineUnix.h"
+
 namespace {
 
 int passed;
@@ -54,10 +56,5 @@ int CloseReport()
 
 std::string Utf8(const std::wstring& text)
 {
-    if (text.empty())
-        return std::string();
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0, NULL, NULL);
-    std::string result(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &result[0], size, NULL, NULL);
-    return result;
+    return wine_unix::Narrow(text, CP_UTF8);
 }

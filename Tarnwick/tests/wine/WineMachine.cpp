@@ -11,22 +11,15 @@ namespace wine_machine {
 
 namespace {
 
+// Test paths and key names are in the ANSI code page, as the engine takes them.
 std::wstring Widen(const std::string& narrow)
 {
-    int length = MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), -1, NULL, 0);
-    std::wstring wide(length, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), -1, &wide[0], length);
-    wide.resize(length - 1);
-    return wide;
+    return wine_unix::Widen(narrow, CP_ACP);
 }
 
 std::string Narrow(const std::wstring& wide)
 {
-    int length = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, NULL, 0, NULL, NULL);
-    std::string narrow(length, '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &narrow[0], length, NULL, NULL);
-    narrow.resize(length - 1);
-    return narrow;
+    return wine_unix::Narrow(wide, CP_ACP);
 }
 
 // The Windows path of an NT path of the form \??\Z:\..., or "".

@@ -19,21 +19,30 @@ Function WineExport(const char* name)
         reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
 }
 
-std::wstring WideOfUtf8(const std::string& utf8)
-{
-    int size = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, NULL, 0);
-    std::wstring wide(size, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], size);
-    wide.resize(size - 1);
-    return wide;
-}
-
 bool Exists(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace
+
+std::wstring Widen(const std::string& text, UINT codePage)
+{
+    int size = MultiByteToWideChar(codePage, 0, text.c_str(), -1, NULL, 0);
+    std::wstring wide(size, L'\0');
+    MultiByteToWideChar(codePage, 0, text.c_str(), -1, &wide[0], size);
+    wide.resize(size - 1);
+    return wide;
+}
+
+std::string Narrow(const std::wstring& text, UINT codePage)
+{
+    int size = WideCharToMultiByte(codePage, 0, text.c_str(), -1, NULL, 0, NULL, NULL);
+    std::string narrow(size, '\0');
+    WideCharToMultiByte(codePage, 0, text.c_str(), -1, &narrow[0], size, NULL, NULL);
+    narrow.resize(size - 1);
+    return narrow;
+}
 
 std::string UnixPath(const std::wstring& windowsPath)
 {
@@ -81,8 +90,8 @@ int RunUnixShell(const std::string& script)
     if (unixStatus.empty())
         return -1;
     std::string part = ShellQuoted(unixStatus + ".part");
-    std::wstring line = WideOfUtf8("/bin/sh -c \"" + script + "; echo $? >" + part + " && mv " +
-                                   part + " " + ShellQuoted(unixStatus) + "\"");
+    std::wstring line = Widen("/bin/sh -c \"" + script + "; echo $? >" + part + " && mv " +
+                                   part + " " + ShellQuoted(unixStatus) + "\"", CP_UTF8);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};

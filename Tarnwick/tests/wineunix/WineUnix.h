@@ -11,6 +11,10 @@
 
 namespace wine_unix {
 
+// text in code page codePage (CP_ACP, CP_UTF8) as UTF-16, and back.
+std::wstring Widen(const std::string& text, UINT codePage);
+std::string Narrow(const std::wstring& text, UINT codePage);
+
 // How long a wait lasts unless the caller says otherwise.
 const DWORD kTimeoutMs = 10000;
 
