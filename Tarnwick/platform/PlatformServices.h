@@ -25,17 +25,23 @@ int SHFileOperationA(SHFILEOPSTRUCTA* operation);
 BOOL DeleteFileA(LPCSTR path);
 BOOL RemoveDirectoryA(LPCSTR path);
 // Where an entry really is: tells the folder's own items from links that the listing does not
-// show as links.
+// show as links. Where Windows lacks GetFinalPathNameByHandleA (before Vista), it returns 0 with
+// the last error ERROR_CALL_NOT_IMPLEMENTED.
 HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
                    DWORD disposition, DWORD flags, HANDLE templateFile);
 DWORD GetFinalPathNameByHandleA(HANDLE file, LPSTR path, DWORD capacity, DWORD flags);
 BOOL CloseHandle(HANDLE handle);
+// Whether a deleted entry is really gone.
+DWORD GetFileAttributesA(LPCSTR path);
+DWORD GetLastError();
 
 // Registry (the key tree removal).
 LONG RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD options, REGSAM access, HKEY* key);
 LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved,
                    LPSTR className, LPDWORD classLength, FILETIME* lastWriteTime);
-LONG RegDeleteKeyA(HKEY parent, LPCSTR subKey);
 LONG RegCloseKey(HKEY key);
+// Deletes the key that the handle names, never one that a name would resolve to through a link.
+NTSTATUS NtDeleteKey(HANDLE key);
+ULONG RtlNtStatusToDosError(NTSTATUS status);
 
 }  // namespace PlatformServices

@@ -3,6 +3,10 @@
 
 #include <stdarg.h>
 
+// Documented for drivers as ZwDeleteKey; user mode calls it through ntdll, whose headers here do
+// not declare it.
+extern "C" NTSTATUS NTAPI NtDeleteKey(HANDLE key);
+
 namespace PlatformServices {
 
 HRESULT SHGetSpecialFolderLocation(HWND owner, int folder, LPITEMIDLIST* idList)
@@ -75,14 +79,32 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIB
     return ::CreateFileA(path, access, shareMode, security, disposition, flags, templateFile);
 }
 
+// Looked up at run time: importing it would keep the program from starting before Vista.
 DWORD GetFinalPathNameByHandleA(HANDLE file, LPSTR path, DWORD capacity, DWORD flags)
 {
-    return ::GetFinalPathNameByHandleA(file, path, capacity, flags);
+    typedef DWORD(WINAPI * Function)(HANDLE, LPSTR, DWORD, DWORD);
+    const Function function = reinterpret_cast<Function>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+    if (function == NULL) {
+        ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return 0;
+    }
+    return function(file, path, capacity, flags);
 }
 
 BOOL CloseHandle(HANDLE handle)
 {
     return ::CloseHandle(handle);
+}
+
+DWORD GetFileAttributesA(LPCSTR path)
+{
+    return ::GetFileAttributesA(path);
+}
+
+DWORD GetLastError()
+{
+    return ::GetLastError();
 }
 
 LONG RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD options, REGSAM access, HKEY* key)
@@ -97,14 +119,19 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWOR
                            lastWriteTime);
 }
 
-LONG RegDeleteKeyA(HKEY parent, LPCSTR subKey)
-{
-    return ::RegDeleteKeyA(parent, subKey);
-}
-
 LONG RegCloseKey(HKEY key)
 {
     return ::RegCloseKey(key);
+}
+
+NTSTATUS NtDeleteKey(HANDLE key)
+{
+    return ::NtDeleteKey(key);
+}
+
+ULONG RtlNtStatusToDosError(NTSTATUS status)
+{
+    return ::RtlNtStatusToDosError(status);
 }
 
 }  // namespace PlatformServices

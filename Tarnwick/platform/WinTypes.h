@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <shellapi.h>
+#include <winternl.h>
 
 #else
 
@@ -19,6 +20,8 @@ typedef unsigned char BYTE;
 typedef unsigned short WORD;
 typedef uint32_t DWORD;
 typedef int32_t LONG;
+typedef uint32_t ULONG;
+typedef LONG NTSTATUS;
 typedef uint32_t UINT;
 typedef int32_t HRESULT;
 typedef DWORD REGSAM;
@@ -55,6 +58,10 @@ typedef const ITEMIDLIST* LPCITEMIDLIST;
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_NO_MORE_ITEMS 259L
 #define ERROR_DIR_NOT_EMPTY 145L
+#define ERROR_CALL_NOT_IMPLEMENTED 120L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+
+#define NT_SUCCESS(status) (((NTSTATUS)(status)) >= 0)
 
 // A Win32 error code as a status code: zero and negative values pass unchanged; a positive error
 // keeps its low 16 bits under the Win32 facility with the failure bit set.
@@ -65,8 +72,10 @@ inline HRESULT HRESULT_FROM_WIN32(LONG error)
 
 #define HKEY_CLASSES_ROOT ((HKEY)(ULONG_PTR)0x80000000)
 #define KEY_ALL_ACCESS 0xF003F
+#define REG_OPTION_OPEN_LINK 0x00000008
 
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
 #define FILE_ATTRIBUTE_READONLY 0x00000001
 #define FILE_ATTRIBUTE_HIDDEN 0x00000002
 #define FILE_ATTRIBUTE_SYSTEM 0x00000004
