@@ -58,20 +58,22 @@ void RunUninstall(HWND owner)
     if (LocateFolder(CSIDL_SYSTEM, NULL, systemFolder))
         SweepFolder(systemFolder, SystemFolderRules);
 
-    // A row whose class key cannot be removed keeps its ProgID and type library. Only the last
-    // row's class-key status reaches the outcome.
-    HRESULT status = S_OK;
+    // A row whose class key cannot be removed keeps its ProgID and type library. A class key that
+    // is absent is no failure: that control was not registered.
+    bool registrationStays = false;
     for (const ControlRegistration& registration : RegistrationTable) {
-        status = DeleteRegTree(HKEY_CLASSES_ROOT, registration.classKey);
+        const HRESULT status = DeleteRegTree(HKEY_CLASSES_ROOT, registration.classKey);
         if (SUCCEEDED(status)) {
             DeleteRegTree(HKEY_CLASSES_ROOT, registration.progIdKey);
             DeleteRegTree(HKEY_CLASSES_ROOT, registration.typeLibKey);
+        } else if (status != HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
+            registrationStays = true;
         }
     }
-    if (status == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
-        status = S_OK;  // the control was not registered: nothing to remove is no failure
 
-    if (FAILED(status))
+    // A control that stays registered (as a rule, for want of the rights to remove it) ends the
+    // procedure without an outcome box.
+    if (registrationStays)
         return;
     if (downloadedControlsSwept)
         ShowMessage(owner, kSuccess, MB_ICONINFORMATION);
