@@ -35,22 +35,24 @@ bool Matches(const WIN32_FIND_DATAA& entry, const char* upper, const SweepRules&
 }
 
 // Puts into finalPath the path at which the file system really holds path, as
-// "\\?\C:\...", without a trailing backslash. False when it cannot be told.
-bool GetFinalPath(LPCSTR path, DWORD flags, char* finalPath)
+// "\\?\C:\...", without a trailing backslash. Returns ERROR_SUCCESS, or the error that kept it
+// from being told.
+DWORD GetFinalPath(LPCSTR path, DWORD flags, char* finalPath)
 {
     HANDLE file = PlatformServices::CreateFileA(
         path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, NULL);
     if (file == INVALID_HANDLE_VALUE)
-        return false;
+        return PlatformServices::GetLastError();
     const DWORD length =
         PlatformServices::GetFinalPathNameByHandleA(file, finalPath, kFinalPathSize, 0);
+    const DWORD error = length == 0                ? PlatformServices::GetLastError()
+                        : length >= kFinalPathSize ? ERROR_INSUFFICIENT_BUFFER
+                                                   : ERROR_SUCCESS;
     PlatformServices::CloseHandle(file);
-    if (length == 0 || length >= kFinalPathSize)
-        return false;
-    if (finalPath[length - 1] == '\\')
+    if (error == ERROR_SUCCESS && finalPath[length - 1] == '\\')
         finalPath[length - 1] = '\0';
-    return true;
+    return error;
 }
 
 // Whether the entry name of the folder, opened as itself (a link as the link), is an item of the
@@ -60,7 +62,7 @@ bool GetFinalPath(LPCSTR path, DWORD flags, char* finalPath)
 bool IsItemOfFolder(const char* folderFinal, const char* full, const char* name)
 {
     char entryFinal[kFinalPathSize];
-    if (!GetFinalPath(full, FILE_FLAG_OPEN_REPARSE_POINT, entryFinal))
+    if (GetFinalPath(full, FILE_FLAG_OPEN_REPARSE_POINT, entryFinal) != ERROR_SUCCESS)
         return false;
     const size_t length = strlen(folderFinal);
     return strncmp(entryFinal, folderFinal, length) == 0 && entryFinal[length] == '\\' &&
@@ -80,6 +82,16 @@ bool DeleteEntry(const WIN32_FIND_DATAA& entry, char* full)
     return ShellDeletePath(full);
 }
 
+// Whether the entry at path is gone. The shell may report success and leave an entry whose name
+// it cannot handle; an entry whose presence cannot be told counts as present.
+bool IsGone(LPCSTR path)
+{
+    if (PlatformServices::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    const DWORD error = PlatformServices::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 }  // namespace
 
 bool SweepFolder(LPCSTR folder, const SweepRules& rules)
@@ -96,9 +108,12 @@ bool SweepFolder(LPCSTR folder, const SweepRules& rules)
     if (search == INVALID_HANDLE_VALUE)
         return false;
 
-    // Where the folder really is, to check each entry against before it is deleted.
+    // Where the folder really is, to check each entry against before it is deleted. Windows before
+    // Vista cannot tell where a file really is; there entries go unchecked, and the listing's
+    // reparse-point attribute is the only sign of a link.
     char folderFinal[kFinalPathSize];
-    const bool folderResolved = GetFinalPath(folder, 0, folderFinal);
+    const DWORD folderError = GetFinalPath(folder, 0, folderFinal);
+    const bool checkEntries = folderError != ERROR_CALL_NOT_IMPLEMENTED;
 
     bool failed = false;
     char full[kSweepBufferSize];
@@ -111,8 +126,12 @@ bool SweepFolder(LPCSTR folder, const SweepRules& rules)
         if (!Matches(entry, upper, rules))
             continue;
         // An entry that cannot be shown to be the folder's own item is left in place.
-        if (!folderResolved || !IsItemOfFolder(folderFinal, full, entry.cFileName) ||
-            !DeleteEntry(entry, full))
+        if (checkEntries && (folderError != ERROR_SUCCESS ||
+                             !IsItemOfFolder(folderFinal, full, entry.cFileName))) {
+            failed = true;
+            continue;
+        }
+        if (!DeleteEntry(entry, full) || !IsGone(full))
             failed = true;
     } while (PlatformServices::FindNextFileA(search, &entry));
     PlatformServices::FindClose(search);
