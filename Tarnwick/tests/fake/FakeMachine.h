@@ -1,7 +1,7 @@
 // An in-memory machine behind PlatformServices for tests of the removal engine: keys under
 // HKEY_CLASSES_ROOT, a file tree, two special folders and message boxes. It behaves as Windows
-// does where the engine relies on it, fails where told to, and counts the handles and ID lists it
-// hands out that are not yet released. Paths are used as given: key paths relative to
+// does where the engine relies on it, fails where told to, and keeps the handles and ID lists it
+// hands out until they are released. Paths are used as given: key paths relative to
 // HKEY_CLASSES_ROOT, file paths absolute ("C:\WINDOWS\system32\X.OCX").
 #pragma once
 
@@ -13,43 +13,55 @@
 
 namespace fake {
 
-// Empties the machine; the special folders become "C:\WINDOWS" and "C:\WINDOWS\system32".
-void reset();
-
-// A key is created with its ancestors. Opening a link without REG_OPTION_OPEN_LINK opens its
-// target, a key path.
-void addKey(const std::string& path, const std::string& linkTarget = "");
-std::vector<std::string> keys();  // sorted
-
-// Entries list in the order they were added, after their folders. A link listed with
-// FILE_ATTRIBUTE_REPARSE_POINT opens as itself when asked to; one without (a Unix link under Wine)
-// always reaches its target, through the shell too.
-void addFile(const std::string& path, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE,
-             const std::string& linkTarget = "");
-void addFolder(const std::string& path);
-std::vector<std::string> files();  // sorted
-
-extern std::map<int, std::string> specialFolders;
-
-// Failures, until reset: Win32 errors of a key's open or enumeration, NTSTATUS of its deletion;
-// entries that cannot be deleted, entries the shell reports deleted but leaves; special folders
-// that cannot be located or turned into a path; Windows without GetFinalPathNameByHandleA.
-extern std::map<std::string, LONG> failOpen, failEnum;
-extern std::map<std::string, NTSTATUS> failDelete;
-extern std::vector<std::string> undeletable, shellKeeps;
-extern std::map<int, bool> failLocation, failPathConversion;
-extern bool beforeVista;
+struct Entry {
+    DWORD attributes;
+    // A link listed with FILE_ATTRIBUTE_REPARSE_POINT opens as itself when asked to; one without
+    // (a Unix link under Wine) always reaches its target, through the shell too.
+    std::string linkTarget;
+};
 
 struct Box {
     HWND owner;
     std::string text, caption;
     UINT type;
 };
-extern std::vector<Box> boxes;
-extern int registryCalls;
-// Handles and ID lists not released, and misuses: unknown handles, a shell deletion that is not
-// a plain deletion of one item without confirmation, to the Recycle Bin where possible.
-int openHandles();
-extern std::vector<std::string> problems;
+
+// What a handle or ID list stands for: a key, a search, a file, a special folder.
+struct Handle {
+    std::string path;
+    std::vector<std::string> listing;  // a search's names still to come, the next one last
+};
+
+struct Machine {
+    // Keys and files by path, listed in this order. A key's entry is its link target, or "".
+    std::map<std::string, std::string> registry;
+    std::map<std::string, Entry> files;
+    std::map<int, std::string> specialFolders = {{CSIDL_WINDOWS, "C:\\WINDOWS"},
+                                                 {CSIDL_SYSTEM, "C:\\WINDOWS\\system32"}};
+    // Failures: Win32 errors of a key's open or enumeration, NTSTATUS of its deletion; entries
+    // that cannot be deleted, or that the shell reports deleted but leaves; special folders that
+    // cannot be located or turned into a path; Windows without GetFinalPathNameByHandleA.
+    std::map<std::string, LONG> failOpen, failEnum;
+    std::map<std::string, NTSTATUS> failDelete;
+    std::vector<std::string> undeletable, shellKeeps;
+    std::map<int, bool> failLocation, failPathConversion;
+    bool beforeVista = false;
+
+    std::vector<Box> boxes;
+    std::map<uintptr_t, Handle> handles;  // not yet released
+    // Misuses: a handle released twice, a shell deletion other than one item, unconfirmed, to the
+    // Recycle Bin where possible. (Any other use of an unknown handle throws.)
+    std::vector<std::string> problems;
+    DWORD lastError = 0;
+};
+extern Machine machine;
+
+// A key with its missing ancestors; a file or folder with its missing folders.
+void addKey(const std::string& path, const std::string& linkTarget = "");
+void addFile(const std::string& path, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE,
+             const std::string& linkTarget = "");
+void addFolder(const std::string& path);
+std::vector<std::string> keys();
+std::vector<std::string> files();
 
 }  // namespace fake

@@ -8,10 +8,10 @@
 
 class MachineTest : public ::testing::Test {
 protected:
-    void SetUp() override { fake::reset(); }
+    void SetUp() override { fake::machine = fake::Machine(); }
     void TearDown() override
     {
-        EXPECT_EQ(fake::openHandles(), 0) << "handles or ID lists left open";
-        EXPECT_EQ(fake::problems, std::vector<std::string>());
+        EXPECT_EQ(fake::machine.handles.size(), 0u) << "handles or ID lists left open";
+        EXPECT_EQ(fake::machine.problems, std::vector<std::string>());
     }
 };

@@ -12,6 +12,7 @@
 
 namespace {
 
+using fake::machine;
 using Paths = std::vector<std::string>;
 
 template <typename Check>
@@ -21,10 +22,10 @@ void ForEachCase(Check check)
     const unsigned first = seed ? atoi(seed) : 1, end = first + (cases ? atoi(cases) : 1000);
     for (unsigned i = first; i < end && !::testing::Test::HasFailure(); ++i) {
         SCOPED_TRACE("TARNWICK_SEED=" + std::to_string(i));
-        fake::reset();
+        machine = fake::Machine();
         std::mt19937 random(i);
         check(random);
-        EXPECT_EQ(fake::openHandles(), 0);
+        EXPECT_EQ(machine.handles.size(), 0u);
     }
 }
 
@@ -37,13 +38,13 @@ bool IsChild(const std::string& key, const std::string& parent)
 // ends the walk.
 HRESULT RemoveInModel(Paths& keys, const std::string& key)
 {
-    if (fake::failOpen.count(key))
-        return HRESULT_FROM_WIN32(fake::failOpen[key]);
+    if (machine.failOpen.count(key))
+        return HRESULT_FROM_WIN32(machine.failOpen[key]);
     auto child = [&] { return std::find_if(keys.begin(), keys.end(), [&](auto& k) { return IsChild(k, key); }); };
-    for (HRESULT status; !fake::failEnum.count(key) && child() != keys.end();)
+    for (HRESULT status; !machine.failEnum.count(key) && child() != keys.end();)
         if (FAILED(status = RemoveInModel(keys, *child())))
             return status;
-    if (child() != keys.end() || fake::failDelete.count(key))
+    if (child() != keys.end() || machine.failDelete.count(key))
         return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
     keys.erase(std::find(keys.begin(), keys.end(), key));
     return S_OK;
@@ -58,11 +59,11 @@ TEST(Model, DeleteRegTreeRemovesWhatTheReferenceRemoves)
         for (const std::string& key : keys) {
             fake::addKey(key);
             if (random() % 12 == 0)
-                fake::failOpen[key] = ERROR_ACCESS_DENIED;
+                machine.failOpen[key] = ERROR_ACCESS_DENIED;
             if (random() % 12 == 0)
-                fake::failEnum[key] = 1018;
+                machine.failEnum[key] = 1018;
             if (random() % 12 == 0)
-                fake::failDelete[key] = (NTSTATUS)0xC0000022;
+                machine.failDelete[key] = (NTSTATUS)0xC0000022;
         }
         Paths model = fake::keys();
         const HRESULT status = RemoveInModel(model, "K");
@@ -88,7 +89,7 @@ TEST(Model, SweepFolderDeletesWhatTheReferenceMatches)
             const bool directory = random() % 2, locked = random() % 5 == 0;
             fake::addFile("C:\\F\\" + name, directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE);
             if (locked)
-                fake::undeletable.push_back("C:\\F\\" + name);
+                machine.undeletable.push_back("C:\\F\\" + name);
             std::transform(name.begin(), name.end(), name.begin(), ::toupper);
             const bool match = name == "QUILLODECK.OCX" || name == "MERROWIND.OCX" ||
                                (!system && (name == "FENNOXEL.INF" || name == "QUILLODECK.INF" ||

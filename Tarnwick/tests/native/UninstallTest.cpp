@@ -1,22 +1,19 @@
 #include <iconv.h>
 
-#include <algorithm>
-
 #include "MachineTest.h"
 #include "RegistrationTable.h"
 #include "Uninstall.h"
 
 namespace {
 
-const HWND kOwner = (HWND)0x5150;
-const std::string kWindows = "C:\\WINDOWS";
-const std::string kDownloaded = kWindows + "\\Downloaded Program Files";
+using fake::machine;
 
-// The texts as the user reads them, and the code-page-936 bytes handed to the narrow message box.
+const HWND kOwner = (HWND)0x5150;
 const char kNotice[] = "注意：卸载前请确保关闭所有浏览器窗口。";
 const char kSuccess[] = "卸载成功！";
 const char kFileFailure[] = "删除文件失败！";
 
+// The text that code-page-936 bytes stand for, as UTF-8.
 std::string FromCodePage936(std::string bytes)
 {
     iconv_t converter = iconv_open("UTF-8", "CP936");
@@ -25,16 +22,16 @@ std::string FromCodePage936(std::string bytes)
     size_t inLeft = bytes.size(), outLeft = text.size();
     const bool converted = iconv(converter, &in, &inLeft, &out, &outLeft) != (size_t)-1;
     iconv_close(converter);
-    text.resize(text.size() - outLeft);
-    return converted ? text : "<not code page 936>";
+    return converted ? text.substr(0, text.size() - outLeft) : "<not code page 936>";
 }
 
-// Rows are numbered 1 to 7. A registration without its class key keeps its other keys.
+// Near misses, and the keys of the registrations numbered in rows (1 to 7); those in
+// withoutClassKey have their other keys only.
 void Install(const std::vector<int>& rows, const std::vector<int>& withoutClassKey)
 {
-    fake::addKey("CLSID\\{B19189A2-B3F5-45b1-AC66-70A71BA5F7AE}");  // near misses
-    fake::addKey("Quillodeck.DocumentControl.20");
-    fake::addKey("TypeLib\\{00000000-0000-0000-0000-000000000000}");
+    for (const char* key : {"CLSID\\{B19189A2-B3F5-45b1-AC66-70A71BA5F7AE}", "Quillodeck.DocumentControl.20",
+                            "TypeLib\\{B1918982-B3F5-45b1-AC66-70A71BA5F7AE}"})
+        fake::addKey(key);
     for (int row : rows) {
         const ControlRegistration& keys = RegistrationTable[row - 1];
         if (std::count(withoutClassKey.begin(), withoutClassKey.end(), row) == 0)
@@ -51,6 +48,7 @@ struct OutcomeCase {
     std::vector<int> rowsStaying;  // besides the other keys of those without a class key
     std::vector<const char*> boxes;
 };
+void PrintTo(const OutcomeCase& test, std::ostream* out) { *out << test.name; }
 
 class RunUninstallTest : public MachineTest, public ::testing::WithParamInterface<OutcomeCase> {};
 
@@ -59,57 +57,50 @@ TEST_P(RunUninstallTest, ShowsTheOutcomeOfWhatItRemoved)
     const OutcomeCase& test = GetParam();
     Install(test.rowsStaying, {});
     Install(test.withoutClassKey, test.withoutClassKey);
-    const std::vector<std::string> keysStaying = fake::keys();
-    fake::reset();
+    const std::vector<std::string> staying = fake::keys();
+    machine = fake::Machine();
     Install({1, 2, 3, 4, 5, 6, 7}, test.withoutClassKey);
-    fake::addFile(kDownloaded + "\\QUILLODECK.OCX");
-    fake::addFile(fake::specialFolders[CSIDL_SYSTEM] + "\\FENNOXEL.OCX");
+    fake::addFile("C:\\WINDOWS\\Downloaded Program Files\\QUILLODECK.OCX");
+    fake::addFile("C:\\WINDOWS\\system32\\FENNOXEL.OCX");
     if (test.setUp)
         test.setUp();
 
     RunUninstall(kOwner);
-    EXPECT_EQ(fake::keys(), keysStaying);
-    ASSERT_EQ(fake::boxes.size(), test.boxes.size());
+    EXPECT_EQ(fake::keys(), staying);
+    ASSERT_EQ(machine.boxes.size(), test.boxes.size());
     for (size_t i = 0; i < test.boxes.size(); ++i) {
-        const fake::Box& box = fake::boxes[i];
-        EXPECT_EQ(FromCodePage936(box.text), test.boxes[i]);
-        EXPECT_EQ(FromCodePage936(box.caption), "提示信息");
-        EXPECT_EQ(box.owner, kOwner);
         const char* text = test.boxes[i];
-        EXPECT_EQ(box.type, text == kNotice ? 0x30u : text == kSuccess ? 0x40u : 0u) << text;
+        EXPECT_EQ(FromCodePage936(machine.boxes[i].text), text);
+        EXPECT_EQ(FromCodePage936(machine.boxes[i].caption), "提示信息");
+        EXPECT_EQ(machine.boxes[i].owner, kOwner);
+        EXPECT_EQ(machine.boxes[i].type, text == kNotice ? 0x30u : text == kSuccess ? 0x40u : 0u) << text;
     }
 }
 
-const std::vector<const char*> kSucceeded = {kNotice, kSuccess};
-const std::vector<const char*> kFilesFailed = {kNotice, kFileFailure};
-const std::vector<const char*> kNoOutcome = {kNotice};
+std::string& WindowsFolder() { return machine.specialFolders[CSIDL_WINDOWS]; }
+
+const std::vector<const char*> kSucceeded = {kNotice, kSuccess}, kFilesFailed = {kNotice, kFileFailure};
 INSTANTIATE_TEST_SUITE_P(, RunUninstallTest, ::testing::Values(
     OutcomeCase{"EverythingRemoved", {}, nullptr, {}, kSucceeded},
     OutcomeCase{"NoClassKeys", {1, 2, 3, 4, 5, 6, 7}, nullptr, {}, kSucceeded},
-    OutcomeCase{"FolderAbsent", {}, [] { fake::specialFolders[CSIDL_WINDOWS] = "C:\\Win"; }, {},
-                kFilesFailed},
-    OutcomeCase{"DownloadedFileLocked", {}, [] { fake::undeletable = {kDownloaded + "\\QUILLODECK.OCX"}; },
+    OutcomeCase{"FolderAbsent", {}, [] { WindowsFolder() = "C:\\Win"; }, {}, kFilesFailed},
+    OutcomeCase{"FileLocked", {}, [] { machine.undeletable = {"C:\\WINDOWS\\Downloaded Program Files\\QUILLODECK.OCX"}; },
                 {}, kFilesFailed},
-    OutcomeCase{"SystemFileLocked", {}, [] { fake::undeletable = {"C:\\WINDOWS\\system32\\FENNOXEL.OCX"}; },
-                {}, kSucceeded},
+    OutcomeCase{"SystemFileLocked", {}, [] { machine.undeletable = {"C:\\WINDOWS\\system32\\FENNOXEL.OCX"}; }, {}, kSucceeded},
     OutcomeCase{"Row3Absent", {3}, nullptr, {}, kSucceeded},
-    OutcomeCase{"Row7AbsentFolderAbsent", {7}, [] { fake::failLocation[CSIDL_WINDOWS] = true; }, {},
+    OutcomeCase{"Row7AbsentFolderNotFound", {7}, [] { machine.failLocation[CSIDL_WINDOWS] = true; }, {},
                 kFilesFailed},
-    OutcomeCase{"Row7Refused", {}, [] { fake::failOpen[RegistrationTable[6].classKey] = ERROR_ACCESS_DENIED; },
-                {7}, kNoOutcome},
-    OutcomeCase{"Row3Refused", {}, [] { fake::failOpen[RegistrationTable[2].classKey] = ERROR_ACCESS_DENIED; },
-                {3}, kNoOutcome},
-    OutcomeCase{"PathNotConverted", {}, [] { fake::failPathConversion[CSIDL_WINDOWS] = true; }, {},
+    OutcomeCase{"Row7Refused", {}, [] { machine.failOpen[RegistrationTable[6].classKey] = ERROR_ACCESS_DENIED; },
+                {7}, {kNotice}},
+    OutcomeCase{"Row3Refused", {}, [] { machine.failOpen[RegistrationTable[2].classKey] = ERROR_ACCESS_DENIED; },
+                {3}, {kNotice}},
+    OutcomeCase{"PathNotConverted", {}, [] { machine.failPathConversion[CSIDL_WINDOWS] = true; }, {},
                 kFilesFailed},
-    // 234 bytes leave room for "\Downloaded Program Files"; 235 do not.
-    OutcomeCase{"LongestWindowsPath", {}, [] {
-                    fake::specialFolders[CSIDL_WINDOWS] = "C:\\" + std::string(231, 'w');
-                    fake::addFolder(fake::specialFolders[CSIDL_WINDOWS] + "\\Downloaded Program Files");
-                }, {}, kSucceeded},
-    OutcomeCase{"WindowsPathTooLong", {}, [] {
-                    fake::specialFolders[CSIDL_WINDOWS] = "C:\\" + std::string(232, 'w');
-                    fake::addFolder(fake::specialFolders[CSIDL_WINDOWS] + "\\Downloaded Program Files");
-                }, {}, kFilesFailed}),
+    // 234 bytes leave room for "\Downloaded Program Files" and the terminator; 235 do not.
+    OutcomeCase{"LongestWindowsPath", {}, [] { WindowsFolder() = "C:\\" + std::string(231, 'w');
+                    fake::addFolder(WindowsFolder() + "\\Downloaded Program Files"); }, {}, kSucceeded},
+    OutcomeCase{"WindowsPathTooLong", {}, [] { WindowsFolder() = "C:\\" + std::string(232, 'w');
+                    fake::addFolder(WindowsFolder() + "\\Downloaded Program Files"); }, {}, kFilesFailed}),
     [](const ::testing::TestParamInfo<OutcomeCase>& info) { return info.param.name; });
 
 }  // namespace
