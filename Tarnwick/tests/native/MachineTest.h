@@ -6,6 +6,12 @@
 
 #include "FakeMachine.h"
 
+inline std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 class MachineTest : public ::testing::Test {
 protected:
     void SetUp() override { fake::machine = fake::Machine(); }

@@ -41,66 +41,66 @@ void Install(const std::vector<int>& rows, const std::vector<int>& withoutClassK
     }
 }
 
-struct OutcomeCase {
-    const char* name;
-    std::vector<int> withoutClassKey;
-    void (*setUp)();
-    std::vector<int> rowsStaying;  // besides the other keys of those without a class key
-    std::vector<const char*> boxes;
-};
-void PrintTo(const OutcomeCase& test, std::ostream* out) { *out << test.name; }
-
-class RunUninstallTest : public MachineTest, public ::testing::WithParamInterface<OutcomeCase> {};
-
-TEST_P(RunUninstallTest, ShowsTheOutcomeOfWhatItRemoved)
-{
-    const OutcomeCase& test = GetParam();
-    Install(test.rowsStaying, {});
-    Install(test.withoutClassKey, test.withoutClassKey);
-    const std::vector<std::string> staying = fake::keys();
-    machine = fake::Machine();
-    Install({1, 2, 3, 4, 5, 6, 7}, test.withoutClassKey);
-    fake::addFile("C:\\WINDOWS\\Downloaded Program Files\\QUILLODECK.OCX");
-    fake::addFile("C:\\WINDOWS\\system32\\FENNOXEL.OCX");
-    if (test.setUp)
-        test.setUp();
-
-    RunUninstall(kOwner);
-    EXPECT_EQ(fake::keys(), staying);
-    ASSERT_EQ(machine.boxes.size(), test.boxes.size());
-    for (size_t i = 0; i < test.boxes.size(); ++i) {
-        const char* text = test.boxes[i];
-        EXPECT_EQ(FromCodePage936(machine.boxes[i].text), text);
-        EXPECT_EQ(FromCodePage936(machine.boxes[i].caption), "提示信息");
-        EXPECT_EQ(machine.boxes[i].owner, kOwner);
-        EXPECT_EQ(machine.boxes[i].type, text == kNotice ? 0x30u : text == kSuccess ? 0x40u : 0u) << text;
-    }
-}
-
 std::string& WindowsFolder() { return machine.specialFolders[CSIDL_WINDOWS]; }
 
 const std::vector<const char*> kSucceeded = {kNotice, kSuccess}, kFilesFailed = {kNotice, kFileFailure};
-INSTANTIATE_TEST_SUITE_P(, RunUninstallTest, ::testing::Values(
-    OutcomeCase{"EverythingRemoved", {}, nullptr, {}, kSucceeded},
-    OutcomeCase{"NoClassKeys", {1, 2, 3, 4, 5, 6, 7}, nullptr, {}, kSucceeded},
-    OutcomeCase{"FolderAbsent", {}, [] { WindowsFolder() = "C:\\Win"; }, {}, kFilesFailed},
-    OutcomeCase{"FileLocked", {}, [] { machine.undeletable = {"C:\\WINDOWS\\Downloaded Program Files\\QUILLODECK.OCX"}; },
-                {}, kFilesFailed},
-    OutcomeCase{"SystemFileLocked", {}, [] { machine.undeletable = {"C:\\WINDOWS\\system32\\FENNOXEL.OCX"}; }, {}, kSucceeded},
-    OutcomeCase{"Row3Absent", {3}, nullptr, {}, kSucceeded},
-    OutcomeCase{"Row7AbsentFolderNotFound", {7}, [] { machine.failLocation[CSIDL_WINDOWS] = true; }, {},
-                kFilesFailed},
-    OutcomeCase{"Row7Refused", {}, [] { machine.failOpen[RegistrationTable[6].classKey] = ERROR_ACCESS_DENIED; },
-                {7}, {kNotice}},
-    OutcomeCase{"Row3Refused", {}, [] { machine.failOpen[RegistrationTable[2].classKey] = ERROR_ACCESS_DENIED; },
-                {3}, {kNotice}},
-    OutcomeCase{"PathNotConverted", {}, [] { machine.failPathConversion[CSIDL_WINDOWS] = true; }, {},
-                kFilesFailed},
+// Each case names the registrations without a class key, a change to the machine, the rows whose
+// keys stay (besides the other keys of those without a class key), and the boxes shown.
+const struct {
+    const char* name;
+    std::vector<int> withoutClassKey;
+    void (*setUp)();
+    std::vector<int> rowsStaying;
+    std::vector<const char*> boxes;
+} kCases[] = {
+    {"everything removed", {}, nullptr, {}, kSucceeded},
+    {"no class keys", {1, 2, 3, 4, 5, 6, 7}, nullptr, {}, kSucceeded},
+    {"folder absent", {}, [] { WindowsFolder() = "C:\\Win"; }, {}, kFilesFailed},
+    {"file locked", {}, [] { machine.undeletable = {"C:\\WINDOWS\\Downloaded Program Files\\QUILLODECK.OCX"}; },
+     {}, kFilesFailed},
+    {"system file locked", {}, [] { machine.undeletable = {"C:\\WINDOWS\\system32\\FENNOXEL.OCX"}; }, {}, kSucceeded},
+    {"row 3 absent", {3}, nullptr, {}, kSucceeded},
+    {"row 7 absent, folder not found", {7}, [] { machine.failLocation[CSIDL_WINDOWS] = true; }, {}, kFilesFailed},
+    {"row 7 refused", {}, [] { machine.failOpen[RegistrationTable[6].classKey] = ERROR_ACCESS_DENIED; }, {7},
+     {kNotice}},
+    {"row 3 refused", {}, [] { machine.failOpen[RegistrationTable[2].classKey] = ERROR_ACCESS_DENIED; }, {3},
+     {kNotice}},
+    {"path not converted", {}, [] { machine.failPathConversion[CSIDL_WINDOWS] = true; }, {}, kFilesFailed},
     // 234 bytes leave room for "\Downloaded Program Files" and the terminator; 235 do not.
-    OutcomeCase{"LongestWindowsPath", {}, [] { WindowsFolder() = "C:\\" + std::string(231, 'w');
-                    fake::addFolder(WindowsFolder() + "\\Downloaded Program Files"); }, {}, kSucceeded},
-    OutcomeCase{"WindowsPathTooLong", {}, [] { WindowsFolder() = "C:\\" + std::string(232, 'w');
-                    fake::addFolder(WindowsFolder() + "\\Downloaded Program Files"); }, {}, kFilesFailed}),
-    [](const ::testing::TestParamInfo<OutcomeCase>& info) { return info.param.name; });
+    {"longest Windows path", {}, [] { WindowsFolder() = "C:\\" + std::string(231, 'w');
+         fake::addFolder(WindowsFolder() + "\\Downloaded Program Files"); }, {}, kSucceeded},
+    {"Windows path too long", {}, [] { WindowsFolder() = "C:\\" + std::string(232, 'w');
+         fake::addFolder(WindowsFolder() + "\\Downloaded Program Files"); }, {}, kFilesFailed},
+};
+
+TEST_F(MachineTest, RunUninstallShowsTheOutcomeOfWhatItRemoved)
+{
+    for (const auto& test : kCases) {
+        SCOPED_TRACE(test.name);
+        machine = fake::Machine();
+        Install(test.rowsStaying, {});
+        Install(test.withoutClassKey, test.withoutClassKey);
+        const std::vector<std::string> staying = fake::keys();
+        machine = fake::Machine();
+        Install({1, 2, 3, 4, 5, 6, 7}, test.withoutClassKey);
+        fake::addFile("C:\\WINDOWS\\Downloaded Program Files\\QUILLODECK.OCX");
+        fake::addFile("C:\\WINDOWS\\system32\\FENNOXEL.OCX");
+        if (test.setUp)
+            test.setUp();
+
+        RunUninstall(kOwner);
+        EXPECT_EQ(fake::keys(), staying);
+        EXPECT_TRUE(machine.handles.empty());
+        ASSERT_EQ(machine.boxes.size(), test.boxes.size());
+        for (size_t i = 0; i < test.boxes.size(); ++i) {
+            const char* text = test.boxes[i];
+            const fake::Box& box = machine.boxes[i];
+            EXPECT_EQ(FromCodePage936(box.text), text);
+            EXPECT_EQ(FromCodePage936(box.caption), "提示信息");
+            EXPECT_EQ(box.owner, kOwner);
+            EXPECT_EQ(box.type, text == kNotice ? 0x30u : text == kSuccess ? 0x40u : 0u) << text;
+        }
+    }
+}
 
 }  // namespace
