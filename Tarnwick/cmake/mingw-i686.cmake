@@ -1,18 +1,4 @@
-# 32-bit Windows programs with MinGW-w64. The posix thread-model compilers provide the std::mutex
-# that GoogleTest needs; every program links statically, so it needs no runtime DLL beyond Windows'.
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows: Tarnwick.exe as it ships, and its tests where Wine runs 32-bit programs.
 set(CMAKE_SYSTEM_PROCESSOR x86)
-
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-
-# ctest runs the programs under Wine, in the prefix that WINEPREFIX names.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+set(MINGW_TARGET i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Times the removal engine against Windows' own routines under Wine and prints the figures: the
 # machine, then a line per run and a table of medians. Builds the Windows configuration first when
-# needed. Usage: bench.sh [BUILD_DIR]   (relative to Tarnwick/; default build/mingw, the preset's)
+# needed: the one that Wine runs here (see lib/wine.sh).
+# Usage: bench.sh [BUILD_DIR]   (relative to Tarnwick/; default the preset's, build/mingw or build/mingw64)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build/mingw}
 
 bash scripts/install-deps.sh
-cmake --preset mingw -B "$build" >/dev/null
+. scripts/lib/wine.sh
+build=${1:-$TARNWICK_WINE_BUILD}
+cmake --preset "$TARNWICK_WINE_PRESET" -B "$build" >/dev/null
 cmake --build "$build" --target tarnwick_bench -j2 >/dev/null
 
 echo "Date:    $(date -u '+%Y-%m-%d %H:%M UTC')"

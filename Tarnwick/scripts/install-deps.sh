@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Tarnwick need, and the Chinese
 # locale that Wine needs for code page 936. Does nothing when all of it is already there.
+# Usage: install-deps.sh [win64]   (win64: also the 64-bit Windows build and Wine, which
+# lib/wine.sh asks for where Wine runs no 32-bit programs)
 set -euo pipefail
 
 packages=(
@@ -13,6 +15,9 @@ packages=(
     locales fonts-wqy-microhei                # Chinese text under Wine
     valgrind                                  # leak checks of the native tests
 )
+if [ "${1:-}" = win64 ]; then
+    packages+=(g++-mingw-w64-x86-64-posix wine64)
+fi
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386

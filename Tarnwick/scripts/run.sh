@@ -4,20 +4,24 @@
 # files in both folders, conflict folders) beside unrelated keys and files. With a reachable
 # display the dialog opens there for you to use; without one, the run opens it on a private
 # display in a Wine virtual desktop, presses Uninstall itself and saves pictures of the dialog and
-# of each message box. Either way it prints what was removed and what stayed.
+# of each message box. Either way it prints what was removed and what stayed. Where Wine runs no
+# 32-bit programs, the one it starts is the 64-bit build of the same sources (see lib/wine.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
-cmake --preset mingw >/dev/null
-# Tarnwick.exe, and the program that prepares the machine and works the dialog.
-cmake --build --preset mingw -j2 --target Tarnwick tarnwick_e2e
-
 . scripts/lib/wine.sh
+# Tarnwick.exe as it ships, in either mode.
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw -j2 --target Tarnwick
+# Tarnwick.exe as Wine runs it here, and the program that prepares the machine and works the dialog.
+cmake --preset "$TARNWICK_WINE_PRESET" >/dev/null
+cmake --build --preset "$TARNWICK_WINE_PRESET" -j2 --target Tarnwick tarnwick_e2e
+
 root=$(mktemp -d /tmp/tarnwick-run.XXXXXX)
 trap 'end_wine; rm -rf "$root"' EXIT
 
-build=$PWD/build/mingw
+build=$PWD/$TARNWICK_WINE_BUILD
 driver=$build/tests/e2e/tarnwick_e2e.exe
 tarnwick=$build/ui/Tarnwick.exe
 

@@ -1,0 +1,19 @@
+# Windows programs with MinGW-w64, for the target that MINGW_TARGET names (set by mingw-i686.cmake
+# or mingw-x86_64.cmake). The posix thread-model compilers provide the std::mutex that GoogleTest
+# needs; every program links statically, so it needs no runtime DLL beyond Windows'.
+set(CMAKE_SYSTEM_NAME Windows)
+
+set(CMAKE_C_COMPILER ${MINGW_TARGET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${MINGW_TARGET}-g++-posix)
+set(CMAKE_RC_COMPILER ${MINGW_TARGET}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TARGET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+
+# ctest runs the programs under Wine, in the prefix that WINEPREFIX names: the wine that
+# scripts/lib/wine.sh puts first on PATH for the chosen mode.
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)
