@@ -42,6 +42,6 @@ else
         </dev/null >/dev/null 2>&1
     pictures=$build/run-pictures
     bash tests/e2e/e2e.sh "$driver" demo "$tarnwick" "$pictures"
-    echo "Pictures of the dialog and of each message box (numbered in the order they showed):"
+    echo "Pictures of the dialog and of each message box:"
     ls -1 "$pictures"/*.png
 fi
