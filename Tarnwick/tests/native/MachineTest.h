@@ -6,18 +6,12 @@
 
 #include "FakeMachine.h"
 
-inline std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 class MachineTest : public ::testing::Test {
 protected:
     void SetUp() override { fake::machine = fake::Machine(); }
     void TearDown() override
     {
-        EXPECT_EQ(fake::machine.handles.size(), 0u) << "handles or ID lists left open";
+        EXPECT_TRUE(fake::machine.handles.empty()) << "handles or ID lists left open";
         EXPECT_EQ(fake::machine.problems, std::vector<std::string>());
     }
 };

@@ -24,12 +24,15 @@ void ForEachCase(Check check)
         machine = fake::Machine();
         std::mt19937 random(i);
         check(random);
-        EXPECT_TRUE(machine.handles.empty());
+        EXPECT_TRUE(machine.handles.empty() && machine.problems.empty());
     }
 }
 
-// Removes the first child in sorted order until none is left, then the key; the first failure
-// ends the walk.
+const HRESULT kNotFound = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+
+// Removes the first child in sorted order until none is left, then the key. A child that cannot
+// be listed (a name over 510 bytes) or that vanished ends the emptying; any other failure ends
+// the walk.
 HRESULT RemoveInModel(Paths& keys, const std::string& key)
 {
     auto child = [&] {
@@ -39,30 +42,42 @@ HRESULT RemoveInModel(Paths& keys, const std::string& key)
     };
     if (machine.failOpen.count(key))
         return HRESULT_FROM_WIN32(machine.failOpen[key]);
-    for (HRESULT status; !machine.failEnum.count(key) && child() != keys.end();)
-        if (FAILED(status = RemoveInModel(keys, *child())))
+    while (!machine.failEnum.count(key) && child() != keys.end() && child()->size() - key.size() <= 511) {
+        const HRESULT status = RemoveInModel(keys, *child());
+        if (status == kNotFound)
+            break;
+        if (FAILED(status))
             return status;
+    }
     if (child() != keys.end() || machine.failDelete.count(key))
         return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
     keys.erase(std::find(keys.begin(), keys.end(), key));
     return S_OK;
 }
 
+// Trees with failures anywhere, links inside (opened and removed as links: what they point to
+// stays) and names of up to 255 and 256 double-byte characters.
 TEST(Model, DeleteRegTreeRemovesWhatTheReferenceRemoves)
 {
-    ForEachCase([](std::mt19937& random) {
+    const std::string names[] = {"a", "b", "c", std::string(510, '\xB6'), std::string(512, '\xB6')};
+    ForEachCase([&](std::mt19937& random) {
+        fake::addKey("Outside\\Tree");
         Paths keys = {"K"};
         for (int i = random() % 12; i > 0; --i)
-            keys.push_back(keys[random() % keys.size()] + "\\" + "abc"[random() % 3]);
+            keys.push_back(keys[random() % keys.size()] + "\\" + names[random() % 5]);
         for (const std::string& key : keys) {
             fake::addKey(key);
             if (random() % 12 == 0)
-                machine.failOpen[key] = ERROR_ACCESS_DENIED;
+                machine.failOpen[key] = random() % 2 ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
             if (random() % 12 == 0)
                 machine.failEnum[key] = 1018;
             if (random() % 12 == 0)
                 machine.failDelete[key] = (NTSTATUS)0xC0000022;
+            if (random() % 8 == 0)
+                fake::addKey(key + "\\Link", "Outside");
         }
+        if (random() % 10 == 0)  // the key itself a link
+            machine.registry = {{"K", "Outside"}, {"Outside", ""}, {"Outside\\Tree", ""}};
         Paths model = fake::keys();
         const HRESULT status = RemoveInModel(model, "K");
         EXPECT_EQ(DeleteRegTree(HKEY_CLASSES_ROOT, "K"), status);
@@ -70,31 +85,48 @@ TEST(Model, DeleteRegTreeRemovesWhatTheReferenceRemoves)
     });
 }
 
+// Names in every case, near misses and a double-byte name; files, folders with contents, junctions
+// and Unix links (a link to a file that the listing shows as a plain file, and that every call
+// follows, as under Wine); entries that cannot be deleted or that the shell leaves; both rule
+// sets; Windows before Vista.
 TEST(Model, SweepFolderDeletesWhatTheReferenceMatches)
 {
-    const char* const names[] = {"quillodeck.OCX", "Fennoxel.inf", "MERROWIND.OCX", "QUILLODECK.INF",
-                                 "conflict", "xConFlicT", "CONFLI", "QUILLODECK.OC", "MERROWIND.OCX~"};
+    const char* const names[] = {"quillodeck.OCX", "Fennoxel.inf", "MERROWIND.OCX", "QUILLODECK.INF", "FENNOXEL.OCX",
+                                 "conflict", "xConFlicT", "\x81" "conflict", "CONFLI", "QUILLODECK.OC", "MERROWIND.OCX~"};
+    enum { kFile, kFolder, kJunction, kUnixLink };
     ForEachCase([&](std::mt19937& random) {
         const bool system = random() % 2;
+        machine.beforeVista = random() % 5 == 0;
+        fake::addFile("C:\\F\\notes");
+        fake::addFile("C:\\Outside\\file");
+        Paths staying = {"C:\\F", "C:\\F\\notes", "C:\\Outside", "C:\\Outside\\file"};
         bool verdict = true;
-        Paths staying = {"C:\\F"};
-        fake::addFolder("C:\\F");
         for (int i = random() % 9; i > 0; --i) {
-            const std::string name = names[random() % 9], path = "C:\\F\\" + name;
-            const bool directory = random() % 2, locked = random() % 5 == 0;
+            const std::string name = names[random() % 11], path = "C:\\F\\" + name;
+            const int kind = random() % (machine.beforeVista ? 3 : 4);
+            const bool locked = random() % 6 == 0, kept = random() % 6 == 0;
             if (machine.files.count(path))
                 continue;
-            fake::addFile(path, directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE);
-            std::string upper = name;
-            std::transform(name.begin(), name.end(), upper.begin(), ::toupper);
-            const bool match = upper == "QUILLODECK.OCX" || upper == "MERROWIND.OCX" ||
-                               (!system && (upper == "FENNOXEL.INF" || upper == "QUILLODECK.INF" ||
-                                            (directory && upper.find("CONFLIC") != std::string::npos)));
+            const DWORD directory = kind == kFile || kind == kUnixLink ? 0 : FILE_ATTRIBUTE_DIRECTORY;
+            fake::addFile(path, directory | (kind == kJunction ? FILE_ATTRIBUTE_REPARSE_POINT : 0),
+                          kind == kJunction ? "C:\\Outside" : kind == kUnixLink ? "C:\\F\\notes" : "");
+            if (kind == kFolder)
+                fake::addFile(path + "\\inner");
             if (locked)
                 machine.undeletable.push_back(path);
-            if (!match || locked)
+            if (kept)
+                machine.shellKeeps.push_back(path);
+            std::string upper = name;  // byte by byte, a-z only
+            std::transform(name.begin(), name.end(), upper.begin(), [](char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
+            const bool match = upper == "QUILLODECK.OCX" || upper == "MERROWIND.OCX" || upper == "FENNOXEL.OCX" ||
+                               (!system && (upper == "FENNOXEL.INF" || upper == "QUILLODECK.INF" ||
+                                            (directory && upper.find("CONFLIC") != std::string::npos)));
+            const bool stays = !match || kind == kUnixLink || locked || (kept && kind != kJunction);
+            if (stays)
                 staying.push_back(path);
-            verdict = verdict && !(match && locked);
+            if (stays && kind == kFolder)
+                staying.push_back(path + "\\inner");
+            verdict = verdict && !(match && stays);
         }
         std::sort(staying.begin(), staying.end());
         EXPECT_EQ(SweepFolder("C:\\F", system ? SystemFolderRules : DownloadedControlsRules), verdict);
