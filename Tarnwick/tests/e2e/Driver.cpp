@@ -169,15 +169,10 @@ HWND Window(HWND other, DWORD ms) {
     return w;
 }
 
-// Saves what the display shows of the window as a PNG file in the picture folder (a Unix path); the Wine desktop that
-// run.sh opens lies at the display's origin.
-void Picture(HWND window, const Str& name) {
-    RECT r;
-    wchar_t crop[64];
-    GetWindowRect(window, &r);
-    swprintf(crop, 64, L"%ldx%ld+%ld+%ld", r.right - r.left, r.bottom - r.top, r.left, r.top);
-    Sleep(300);  // for it to paint
-    Unix(L"import -window root -crop " + Str(crop) + L" '" + pictures + L"/" + name + L".png'");
+// Saves what the display shows, the window in front, as a PNG file in the picture folder (a Unix path).
+void Picture(const Str& name) {
+    Sleep(300);  // for the window to paint
+    Unix(L"import -window root '" + pictures + L"/" + name + L".png'");
 }
 
 // One run of the procedure: the notice, then outcome ("": no box within 3 s), each box owned by the dialog and pictured
@@ -188,7 +183,7 @@ void Expect(const Str& outcome) {
         Str seen = !box ? L"no box" : Text(box) + L": " + Text(GetDlgItem(box, 0xFFFF)) +
                    (GetWindow(box, GW_OWNER) == dlg ? L"" : L", not owned by the dialog");
         if (box && !pictures.empty())
-            Picture(box, text == kNotice ? L"notice" : L"outcome");
+            Picture(text == kNotice ? L"notice" : L"outcome");
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         WaitFor([&] { return !IsWindow(box); });
         if (!Check(text.empty() ? !box : seen == kCaption + (L": " + text),
@@ -237,7 +232,7 @@ void Run(const wchar_t* name, const std::vector<Item>& items, const std::functio
 void Demo() {
     if (pictures.empty())
         return (void)WaitForSingleObject(pi.hProcess, INFINITE);
-    Picture(dlg, L"dialog");
+    Picture(L"dialog");
     Press(kSuccess)();
 }
 
