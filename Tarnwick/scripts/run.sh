@@ -42,6 +42,8 @@ else
         </dev/null >/dev/null 2>&1
     pictures=$build/run-pictures
     bash tests/e2e/e2e.sh "$driver" demo "$tarnwick" "$pictures"
-    echo "Pictures of the dialog and of each message box:"
+    # The pictures show the whole display: keep the desktop.
+    mogrify -crop 640x400+0+0 +repage "$pictures"/*.png
+    echo "Pictures of the dialog, the notice and the outcome:"
     ls -1 "$pictures"/*.png
 fi
