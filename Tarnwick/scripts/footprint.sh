@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Reports Tarnwick.exe's size (goal: at most 64 KiB), its sections and the DLLs it imports (goal:
-# only Windows' own). Builds the 32-bit Windows configuration first when needed. With --check, it
+# only Windows' own, and nothing that keeps it from starting on Windows XP). Builds the 32-bit Windows configuration first when needed. With --check, it
 # exits non-zero when a goal is missed.
 # Usage: footprint.sh [--check] [BUILD_DIR]   (relative to Tarnwick/; default build/mingw, the preset's)
 set -euo pipefail
@@ -14,7 +14,7 @@ cmake --preset mingw -B "$build" >/dev/null
 cmake --build "$build" --target Tarnwick -j2 >/dev/null
 exe="$build/ui/Tarnwick.exe"
 
-# DLLs that every Windows from Vista on has in its system folder.
+# DLLs that every Windows from XP on has in its system folder.
 windows_dlls=" advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ntdll.dll
     ole32.dll oleaut32.dll shell32.dll shlwapi.dll user32.dll version.dll "
 missed=()
@@ -37,6 +37,11 @@ for dll in $(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Nam
         missed+=(imports)
     fi
 done
+# Looked up at run time: Windows XP lacks it, and would refuse to start a program importing it.
+if i686-w64-mingw32-objdump -p "$exe" | grep -q GetFinalPathNameByHandle; then
+    echo "  GetFinalPathNameByHandleA is imported: Windows XP cannot start the program"
+    missed+=(xp)
+fi
 if $check && [ ${#missed[@]} -gt 0 ]; then
     echo "footprint: Tarnwick.exe misses its goals: ${missed[*]}" >&2
     exit 1
