@@ -67,6 +67,7 @@ HRESULT RemoveInModel(Paths& keys, const std::string& key) {
 // stays) and names of up to 255 and 256 double-byte characters.
 TEST(Model, DeleteRegTreeRemovesWhatTheReferenceRemoves) {
     const std::string names[] = {"a", "b", "c", std::string(510, '\xB6'), std::string(512, '\xB6')};
+    const LONG kOpenErrors[] = {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, 1018 /* key deleted */};
     ForEachCase([&](std::mt19937& random) {
         fake::addKey("Outside\\Tree");
         Paths keys = {"K"};
@@ -75,7 +76,7 @@ TEST(Model, DeleteRegTreeRemovesWhatTheReferenceRemoves) {
         for (const std::string& key : keys) {
             fake::addKey(key);
             if (random() % 12 == 0)
-                machine.failOpen[key] = random() % 2 ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
+                machine.failOpen[key] = kOpenErrors[random() % 3];
             if (random() % 12 == 0) machine.failEnum[key] = 1018;
             if (random() % 12 == 0) machine.failDelete[key] = (NTSTATUS)0xC0000022;
             if (random() % 8 == 0) fake::addKey(key + "\\Link", "Outside");
