@@ -1,6 +1,6 @@
 # Windows programs with MinGW-w64, for the target that MINGW_TARGET names (set by mingw-i686.cmake
-# or mingw-x86_64.cmake). The posix thread-model compilers provide the std::mutex that GoogleTest
-# needs; every program links statically, so it needs no runtime DLL beyond Windows'.
+# or mingw-x86_64.cmake), with the posix thread-model compilers that Debian has for both targets.
+# Every program links statically, so it needs no runtime DLL beyond Windows'.
 set(CMAKE_SYSTEM_NAME Windows)
 
 set(CMAKE_C_COMPILER ${MINGW_TARGET}-gcc-posix)
