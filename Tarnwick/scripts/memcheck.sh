@@ -3,14 +3,10 @@
 # uninitialised memory, no leak. Exits non-zero on the first program with an error or a failing test.
 #
 #   bash scripts/memcheck.sh [BUILD_DIR]     (default build/native, relative to Tarnwick/)
-#
-# The randomized model tests run TARNWICK_CASES cases each (200 unless set; their own default of
-# 1,000 takes about two minutes under memcheck).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=${1:-build/native}
-export TARNWICK_CASES=${TARNWICK_CASES:-200}
 
 mapfile -t programs < <(find "$build/tests" -type f -executable -name 'tarnwick_*_tests' | sort)
 if [ ${#programs[@]} -eq 0 ]; then
