@@ -112,10 +112,18 @@ void ExpectKeyAbsent(const char* rootName)
     }
 }
 
+// The engine takes Unicode names; the conversion happens before the clock starts.
+void Widen(const char* text, WCHAR (&wide)[MAX_PATH])
+{
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide, MAX_PATH);
+}
+
 double TimeDeleteRegTree(const char* rootName)
 {
+    WCHAR wideName[MAX_PATH];
+    Widen(rootName, wideName);
     double start = Now();
-    HRESULT status = DeleteRegTree(HKEY_CLASSES_ROOT, rootName);
+    HRESULT status = DeleteRegTree(HKEY_CLASSES_ROOT, wideName);
     double seconds = Now() - start;
     if (status != S_OK)
         Fail("DeleteRegTree", rootName, status);
@@ -223,8 +231,10 @@ void ExpectRemaining(const char* folder, int count)
 
 double TimeSweepFolder(const char* folder, int count)
 {
+    WCHAR wideFolder[MAX_PATH];
+    Widen(folder, wideFolder);
     double start = Now();
-    bool swept = SweepFolder(folder, DownloadedControlsRules);
+    bool swept = SweepFolder(wideFolder, DownloadedControlsRules);
     double seconds = Now() - start;
     if (!swept)
         Fail("SweepFolder", folder, 0);

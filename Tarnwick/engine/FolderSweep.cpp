@@ -2,7 +2,8 @@
 
 #include <string.h>
 
-#include "../platform/PlatformServices.h"
+#include "../platform/UniqueHandles.h"
+#include "WideText.h"
 
 namespace {
 
@@ -13,22 +14,33 @@ const size_t kMaxFolderLength = kSweepBufferSize - 1 - (MAX_PATH - 1) - 2;
 // A final path is the path it resolves to behind a "\\?\" or "\\?\UNC\" prefix.
 const DWORD kFinalPathSize = kSweepBufferSize + 8;
 
-// Copies name into upper with the bytes a-z turned into A-Z and every other byte unchanged, so the
-// second byte of a double-byte character may change too; only comparisons use the copy.
-void CopyUpperCase(const char* name, char* upper)
+WCHAR UpperAscii(WCHAR c)
 {
-    for (; *name != '\0'; ++name, ++upper)
-        *upper = (*name >= 'a' && *name <= 'z') ? *name - 'a' + 'A' : *name;
-    *upper = '\0';
+    return c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c;
 }
 
-bool Matches(const WIN32_FIND_DATAA& entry, const char* upper, const SweepRules& rules)
+// Whether name, with a-z read as A-Z, starts with upper.
+bool StartsWithUpper(LPCWSTR name, LPCWSTR upper)
 {
-    if (rules.conflictFolders && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-        strstr(upper, "CONFLIC") != NULL)
-        return true;
+    for (; *upper != L'\0'; ++name, ++upper) {
+        if (UpperAscii(*name) != *upper)
+            return false;
+    }
+    return true;
+}
+
+bool Matches(const WIN32_FIND_DATAW& entry, const SweepRules& rules)
+{
+    const LPCWSTR name = entry.cFileName;
+    if (rules.conflictFolders && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        for (LPCWSTR at = name; *at != L'\0'; ++at) {
+            if (StartsWithUpper(at, L"CONFLIC"))
+                return true;
+        }
+    }
     for (int i = 0; i < rules.nameCount; ++i) {
-        if (strcmp(upper, rules.names[i]) == 0)
+        if (StartsWithUpper(name, rules.names[i]) &&
+            name[TextLength(rules.names[i])] == L'\0')
             return true;
     }
     return false;
@@ -37,56 +49,56 @@ bool Matches(const WIN32_FIND_DATAA& entry, const char* upper, const SweepRules&
 // Puts into finalPath the path at which the file system really holds path, as
 // "\\?\C:\...", without a trailing backslash. Returns ERROR_SUCCESS, or the error that kept it
 // from being told.
-DWORD GetFinalPath(LPCSTR path, DWORD flags, char* finalPath)
+DWORD GetFinalPath(LPCWSTR path, DWORD flags, WCHAR* finalPath)
 {
-    HANDLE file = PlatformServices::CreateFileA(
+    const UniqueFile file(PlatformServices::CreateFileW(
         path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, NULL);
-    if (file == INVALID_HANDLE_VALUE)
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, NULL));
+    if (!file.IsValid())
         return PlatformServices::GetLastError();
     const DWORD length =
-        PlatformServices::GetFinalPathNameByHandleA(file, finalPath, kFinalPathSize, 0);
-    const DWORD error = length == 0                ? PlatformServices::GetLastError()
-                        : length >= kFinalPathSize ? ERROR_INSUFFICIENT_BUFFER
-                                                   : ERROR_SUCCESS;
-    PlatformServices::CloseHandle(file);
-    if (error == ERROR_SUCCESS && finalPath[length - 1] == '\\')
-        finalPath[length - 1] = '\0';
-    return error;
+        PlatformServices::GetFinalPathNameByHandleW(file.Get(), finalPath, kFinalPathSize, 0);
+    if (length == 0)
+        return PlatformServices::GetLastError();
+    if (length >= kFinalPathSize)
+        return ERROR_INSUFFICIENT_BUFFER;
+    if (finalPath[length - 1] == L'\\')
+        finalPath[length - 1] = L'\0';
+    return ERROR_SUCCESS;
 }
 
 // Whether the entry name of the folder, opened as itself (a link as the link), is an item of the
 // folder. Some file systems list a link to a file as a plain file and follow every link whatever
 // the caller asks; such an entry resolves outside the folder and must not be touched, or its
 // deletion would reach whatever it points to.
-bool IsItemOfFolder(const char* folderFinal, const char* full, const char* name)
+bool IsItemOfFolder(LPCWSTR folderFinal, LPCWSTR full, LPCWSTR name)
 {
-    char entryFinal[kFinalPathSize];
+    WCHAR entryFinal[kFinalPathSize];
     if (GetFinalPath(full, FILE_FLAG_OPEN_REPARSE_POINT, entryFinal) != ERROR_SUCCESS)
         return false;
-    const size_t length = strlen(folderFinal);
-    return strncmp(entryFinal, folderFinal, length) == 0 && entryFinal[length] == '\\' &&
-           strcmp(entryFinal + length + 1, name) == 0;
+    const size_t length = TextLength(folderFinal);
+    return memcmp(entryFinal, folderFinal, length * sizeof(WCHAR)) == 0 &&
+           entryFinal[length] == L'\\' && TextEqual(entryFinal + length + 1, name);
 }
 
 // Deletes one matching entry. A link (junction, symbolic link) is removed itself: the shell would
 // follow it and delete what it points to, outside the swept folder.
-bool DeleteEntry(const WIN32_FIND_DATAA& entry, char* full)
+bool DeleteEntry(const WIN32_FIND_DATAW& entry, WCHAR* full)
 {
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-            return PlatformServices::RemoveDirectoryA(full) != FALSE;
-        return PlatformServices::DeleteFileA(full) != FALSE;
+            return PlatformServices::RemoveDirectoryW(full) != FALSE;
+        return PlatformServices::DeleteFileW(full) != FALSE;
     }
-    full[strlen(full) + 1] = '\0';
+    full[TextLength(full) + 1] = L'\0';
     return ShellDeletePath(full);
 }
 
 // Whether the entry at path is gone. The shell may report success and leave an entry whose name
 // it cannot handle; an entry whose presence cannot be told counts as present.
-bool IsGone(LPCSTR path)
+bool IsGone(LPCWSTR path)
 {
-    if (PlatformServices::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+    if (PlatformServices::GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES)
         return false;
     const DWORD error = PlatformServices::GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -94,37 +106,38 @@ bool IsGone(LPCSTR path)
 
 }  // namespace
 
-bool SweepFolder(LPCSTR folder, const SweepRules& rules)
+bool SweepFolder(LPCWSTR folder, const SweepRules& rules)
 {
-    if (strlen(folder) > kMaxFolderLength)
+    if (TextLength(folder) > kMaxFolderLength)
         return false;
 
-    char pattern[kSweepBufferSize];
-    strcpy(pattern, folder);
-    strcat(pattern, "\\*.*");
+    WCHAR pattern[kSweepBufferSize] = L"";
+    AppendText(pattern, folder);
+    AppendText(pattern, L"\\*.*");
 
-    WIN32_FIND_DATAA entry;
-    HANDLE search = PlatformServices::FindFirstFileA(pattern, &entry);
-    if (search == INVALID_HANDLE_VALUE)
+    WIN32_FIND_DATAW entry;
+    const UniqueFind search(PlatformServices::FindFirstFileW(pattern, &entry));
+    if (!search.IsValid())
         return false;
 
     // Where the folder really is, to check each entry against before it is deleted. Windows before
     // Vista cannot tell where a file really is; there entries go unchecked, and the listing's
     // reparse-point attribute is the only sign of a link.
-    char folderFinal[kFinalPathSize];
+    WCHAR folderFinal[kFinalPathSize];
     const DWORD folderError = GetFinalPath(folder, 0, folderFinal);
     const bool checkEntries = folderError != ERROR_CALL_NOT_IMPLEMENTED;
 
     bool failed = false;
-    char full[kSweepBufferSize];
-    char upper[kSweepBufferSize];
     do {
-        if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0)
+        if (TextEqual(entry.cFileName, L".") || TextEqual(entry.cFileName, L".."))
             continue;
-        PlatformServices::wsprintfA(full, "%s\\%s", folder, entry.cFileName);
-        CopyUpperCase(entry.cFileName, upper);
-        if (!Matches(entry, upper, rules))
+        if (!Matches(entry, rules))
             continue;
+        // The full path, with room for the shell list's second NUL.
+        WCHAR full[kSweepBufferSize] = L"";
+        AppendText(full, folder);
+        AppendText(full, L"\\");
+        AppendText(full, entry.cFileName);
         // An entry that cannot be shown to be the folder's own item is left in place.
         if (checkEntries && (folderError != ERROR_SUCCESS ||
                              !IsItemOfFolder(folderFinal, full, entry.cFileName))) {
@@ -133,17 +146,16 @@ bool SweepFolder(LPCSTR folder, const SweepRules& rules)
         }
         if (!DeleteEntry(entry, full) || !IsGone(full))
             failed = true;
-    } while (PlatformServices::FindNextFileA(search, &entry));
-    PlatformServices::FindClose(search);
+    } while (PlatformServices::FindNextFileW(search.Get(), &entry));
     return !failed;
 }
 
-bool ShellDeletePath(LPCSTR pathList)
+bool ShellDeletePath(LPCWSTR pathList)
 {
-    SHFILEOPSTRUCTA operation;
+    SHFILEOPSTRUCTW operation;
     memset(&operation, 0, sizeof operation);
     operation.wFunc = FO_DELETE;
     operation.pFrom = pathList;
     operation.fFlags = FOF_NOCONFIRMATION | FOF_ALLOWUNDO;
-    return PlatformServices::SHFileOperationA(&operation) == 0;
+    return PlatformServices::SHFileOperationW(&operation) == 0;
 }

@@ -1,14 +1,16 @@
 #pragma once
 
-// One control's COM registration: three key paths relative to HKEY_CLASSES_ROOT.
+#include "../platform/WinTypes.h"
+
+// One control's COM registration: three key paths relative to a classes root (the per-user or the
+// per-machine part of HKEY_CLASSES_ROOT).
 struct ControlRegistration {
-    const char* classKey;
-    const char* progIdKey;
-    const char* typeLibKey;
+    LPCWSTR classKey;
+    LPCWSTR progIdKey;
+    LPCWSTR typeLibKey;
 };
 
 const int kRegistrationCount = 7;
 
-// The registrations that the uninstall procedure removes, in the order it walks them. The last row
-// is the Quillodeck control's, the one whose class key decides the outcome.
+// The registrations that the uninstall procedure removes, in the order it walks them.
 extern const ControlRegistration RegistrationTable[kRegistrationCount];

@@ -2,12 +2,12 @@
 
 namespace {
 
-const char* const kDownloadedControlsNames[] = {
-    "FENNOXEL.OCX", "MERROWIND.OCX", "QUILLODECK.OCX", "QUILLODECK.INF", "FENNOXEL.INF",
+const LPCWSTR kDownloadedControlsNames[] = {
+    L"FENNOXEL.OCX", L"MERROWIND.OCX", L"QUILLODECK.OCX", L"QUILLODECK.INF", L"FENNOXEL.INF",
 };
 
-const char* const kSystemFolderNames[] = {
-    "FENNOXEL.OCX", "MERROWIND.OCX", "QUILLODECK.OCX",
+const LPCWSTR kSystemFolderNames[] = {
+    L"FENNOXEL.OCX", L"MERROWIND.OCX", L"QUILLODECK.OCX",
 };
 
 }  // namespace

@@ -1,44 +1,62 @@
 #include "Uninstall.h"
 
-#include <string.h>
-
-#include "../platform/PlatformServices.h"
+#include "../platform/UniqueHandles.h"
 #include "FolderSweep.h"
 #include "RegTree.h"
 #include "RegistrationTable.h"
+#include "WideText.h"
 
 namespace {
 
-// The texts are code-page-936 bytes for the narrow message box.
-const char kCaption[] = "\xCC\xE1\xCA\xBE\xD0\xC5\xCF\xA2";  // 提示信息
-const char kNotice[] =                                      // 注意：卸载前请确保关闭所有浏览器窗口。
-    "\xD7\xA2\xD2\xE2\xA3\xBA\xD0\xB6\xD4\xD8\xC7\xB0\xC7\xEB\xC8\xB7\xB1\xA3\xB9\xD8\xB1\xD5"
-    "\xCB\xF9\xD3\xD0\xE4\xAF\xC0\xC0\xC6\xF7\xB4\xB0\xBF\xDA\xA1\xA3";
-const char kSuccess[] = "\xD0\xB6\xD4\xD8\xB3\xC9\xB9\xA6\xA3\xA1";              // 卸载成功！
-const char kFileFailure[] = "\xC9\xBE\xB3\xFD\xCE\xC4\xBC\xFE\xCA\xA7\xB0\xDC\xA3\xA1";  // 删除文件失败！
+const WCHAR kCaption[] = L"提示信息";
+const WCHAR kNotice[] = L"注意：卸载前请确保关闭所有浏览器窗口。";
+const WCHAR kSuccess[] = L"卸载成功！";
+const WCHAR kFileFailure[] = L"删除文件失败！";
 
-const char kDownloadedControlsSuffix[] = "\\Downloaded Program Files";
+const WCHAR kDownloadedControlsSuffix[] = L"\\Downloaded Program Files";
+
+// HKEY_CLASSES_ROOT shows the per-user copy of a key held in both places and hides the
+// per-machine one, so each place is cleared on its own: per user, then per machine.
+const HKEY kClassesRoots[] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
+const WCHAR kClassesPrefix[] = L"Software\\Classes\\";
 
 // Puts the path of a special folder into path, followed by suffix (NULL for none). Returns false,
 // leaving path undefined, when the folder cannot be located or the path and suffix do not fit.
-bool LocateFolder(int folder, LPCSTR suffix, char (&path)[MAX_PATH])
+bool LocateFolder(int folder, LPCWSTR suffix, WCHAR (&path)[MAX_PATH])
 {
-    LPITEMIDLIST idList = NULL;
-    if (FAILED(PlatformServices::SHGetSpecialFolderLocation(NULL, folder, &idList)))
+    UniqueIdList idList;
+    if (FAILED(PlatformServices::SHGetSpecialFolderLocation(NULL, folder, idList.Put())))
         return false;
-    bool located = PlatformServices::SHGetPathFromIDListA(idList, path) != FALSE;
-    if (located && suffix != NULL) {
-        located = strlen(path) + strlen(suffix) < MAX_PATH;
-        if (located)
-            PlatformServices::lstrcatA(path, suffix);
-    }
-    PlatformServices::CoTaskMemFree(idList);
-    return located;
+    if (!PlatformServices::SHGetPathFromIDListW(idList.Get(), path))
+        return false;
+    return suffix == NULL || AppendText(path, suffix);
 }
 
-void ShowMessage(HWND owner, LPCSTR text, UINT type)
+// Removes the tree of key (a path relative to HKEY_CLASSES_ROOT) from one place of the classes.
+HRESULT DeleteClassesKey(HKEY root, LPCWSTR key)
 {
-    PlatformServices::MessageBoxA(owner, text, kCaption, type);
+    WCHAR path[MAX_PATH] = L"";
+    if (!AppendText(path, kClassesPrefix) || !AppendText(path, key))
+        return HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER);
+    return DeleteRegTree(root, path);
+}
+
+// Removes one registration from one place. Its ProgID and type library go only where its class
+// key is gone, removed or absent; a class key that stays keeps them. Returns false when the class
+// key stays.
+bool RemoveRegistration(HKEY root, const ControlRegistration& registration)
+{
+    const HRESULT status = DeleteClassesKey(root, registration.classKey);
+    if (FAILED(status) && status != HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
+        return false;
+    DeleteClassesKey(root, registration.progIdKey);
+    DeleteClassesKey(root, registration.typeLibKey);
+    return true;
+}
+
+void ShowMessage(HWND owner, LPCWSTR text, UINT type)
+{
+    PlatformServices::MessageBoxW(owner, text, kCaption, type);
 }
 
 }  // namespace
@@ -49,25 +67,20 @@ void RunUninstall(HWND owner)
 
     // A downloaded-controls folder that cannot be located counts as one that cannot be listed.
     bool downloadedControlsSwept = false;
-    char downloadedControls[MAX_PATH];
+    WCHAR downloadedControls[MAX_PATH];
     if (LocateFolder(CSIDL_WINDOWS, kDownloadedControlsSuffix, downloadedControls))
         downloadedControlsSwept = SweepFolder(downloadedControls, DownloadedControlsRules);
 
     // Failures in the system folder are not reported.
-    char systemFolder[MAX_PATH];
+    WCHAR systemFolder[MAX_PATH];
     if (LocateFolder(CSIDL_SYSTEM, NULL, systemFolder))
         SweepFolder(systemFolder, SystemFolderRules);
 
-    // A row whose class key cannot be removed keeps its ProgID and type library. A class key that
-    // is absent is no failure: that control was not registered.
     bool registrationStays = false;
     for (const ControlRegistration& registration : RegistrationTable) {
-        const HRESULT status = DeleteRegTree(HKEY_CLASSES_ROOT, registration.classKey);
-        if (SUCCEEDED(status)) {
-            DeleteRegTree(HKEY_CLASSES_ROOT, registration.progIdKey);
-            DeleteRegTree(HKEY_CLASSES_ROOT, registration.typeLibKey);
-        } else if (status != HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
-            registrationStays = true;
+        for (HKEY root : kClassesRoots) {
+            if (!RemoveRegistration(root, registration))
+                registrationStays = true;
         }
     }
 

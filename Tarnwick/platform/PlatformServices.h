@@ -1,44 +1,43 @@
 // The Windows operations through which the removal engine reaches the machine, and nothing else.
 // The Windows build implements them with the real API (PlatformServicesWin32.cpp); native tests
 // link an in-memory registry and file tree in their place. Each keeps the meaning and the argument
-// list of the Windows function of the same name.
+// list of the Windows function of the same name. Names are Unicode: the narrow calls would turn a
+// character outside the system's code page into '?', which the shell reads as a wildcard.
 #pragma once
 
 #include "WinTypes.h"
 
 namespace PlatformServices {
 
-// Special folders (the uninstall procedure).
+// Special folders and message boxes (the uninstall procedure).
 HRESULT SHGetSpecialFolderLocation(HWND owner, int folder, LPITEMIDLIST* idList);
-BOOL SHGetPathFromIDListA(LPCITEMIDLIST idList, LPSTR path);
+BOOL SHGetPathFromIDListW(LPCITEMIDLIST idList, LPWSTR path);
 void CoTaskMemFree(LPVOID block);
-LPSTR lstrcatA(LPSTR path, LPCSTR suffix);
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
 // Files (the folder sweep).
-HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* entry);
-BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* entry);
+HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* entry);
+BOOL FindNextFileW(HANDLE search, WIN32_FIND_DATAW* entry);
 BOOL FindClose(HANDLE search);
-int wsprintfA(LPSTR buffer, LPCSTR format, ...);
-int SHFileOperationA(SHFILEOPSTRUCTA* operation);
+int SHFileOperationW(SHFILEOPSTRUCTW* operation);
 // Links are removed as links, never through the shell, which would follow them.
-BOOL DeleteFileA(LPCSTR path);
-BOOL RemoveDirectoryA(LPCSTR path);
+BOOL DeleteFileW(LPCWSTR path);
+BOOL RemoveDirectoryW(LPCWSTR path);
 // Where an entry really is: tells the folder's own items from links that the listing does not
-// show as links. Where Windows lacks GetFinalPathNameByHandleA (before Vista), it returns 0 with
+// show as links. Where Windows lacks GetFinalPathNameByHandleW (before Vista), it returns 0 with
 // the last error ERROR_CALL_NOT_IMPLEMENTED.
-HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
                    DWORD disposition, DWORD flags, HANDLE templateFile);
-DWORD GetFinalPathNameByHandleA(HANDLE file, LPSTR path, DWORD capacity, DWORD flags);
+DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD capacity, DWORD flags);
 BOOL CloseHandle(HANDLE handle);
 // Whether a deleted entry is really gone.
-DWORD GetFileAttributesA(LPCSTR path);
+DWORD GetFileAttributesW(LPCWSTR path);
 DWORD GetLastError();
 
 // Registry (the key tree removal).
-LONG RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD options, REGSAM access, HKEY* key);
-LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved,
-                   LPSTR className, LPDWORD classLength, FILETIME* lastWriteTime);
+LONG RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM access, HKEY* key);
+LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
+                   LPWSTR className, LPDWORD classLength, FILETIME* lastWriteTime);
 LONG RegCloseKey(HKEY key);
 // Deletes the key that the handle names, never one that a name would resolve to through a link.
 NTSTATUS NtDeleteKey(HANDLE key);

@@ -1,8 +1,6 @@
 // PlatformServices on Windows: each operation forwards to the Windows function of the same name.
 #include "PlatformServices.h"
 
-#include <stdarg.h>
-
 // Documented for drivers as ZwDeleteKey; user mode calls it through ntdll, whose headers here do
 // not declare it.
 extern "C" NTSTATUS NTAPI NtDeleteKey(HANDLE key);
@@ -14,9 +12,9 @@ HRESULT SHGetSpecialFolderLocation(HWND owner, int folder, LPITEMIDLIST* idList)
     return ::SHGetSpecialFolderLocation(owner, folder, idList);
 }
 
-BOOL SHGetPathFromIDListA(LPCITEMIDLIST idList, LPSTR path)
+BOOL SHGetPathFromIDListW(LPCITEMIDLIST idList, LPWSTR path)
 {
-    return ::SHGetPathFromIDListA(idList, path);
+    return ::SHGetPathFromIDListW(idList, path);
 }
 
 void CoTaskMemFree(LPVOID block)
@@ -24,24 +22,19 @@ void CoTaskMemFree(LPVOID block)
     ::CoTaskMemFree(block);
 }
 
-LPSTR lstrcatA(LPSTR path, LPCSTR suffix)
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
 {
-    return ::lstrcatA(path, suffix);
+    return ::MessageBoxW(owner, text, caption, type);
 }
 
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
+HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* entry)
 {
-    return ::MessageBoxA(owner, text, caption, type);
+    return ::FindFirstFileW(pattern, entry);
 }
 
-HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* entry)
+BOOL FindNextFileW(HANDLE search, WIN32_FIND_DATAW* entry)
 {
-    return ::FindFirstFileA(pattern, entry);
-}
-
-BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* entry)
-{
-    return ::FindNextFileA(search, entry);
+    return ::FindNextFileW(search, entry);
 }
 
 BOOL FindClose(HANDLE search)
@@ -49,42 +42,33 @@ BOOL FindClose(HANDLE search)
     return ::FindClose(search);
 }
 
-int wsprintfA(LPSTR buffer, LPCSTR format, ...)
+int SHFileOperationW(SHFILEOPSTRUCTW* operation)
 {
-    va_list arguments;
-    va_start(arguments, format);
-    int length = ::wvsprintfA(buffer, format, arguments);
-    va_end(arguments);
-    return length;
+    return ::SHFileOperationW(operation);
 }
 
-int SHFileOperationA(SHFILEOPSTRUCTA* operation)
+BOOL DeleteFileW(LPCWSTR path)
 {
-    return ::SHFileOperationA(operation);
+    return ::DeleteFileW(path);
 }
 
-BOOL DeleteFileA(LPCSTR path)
+BOOL RemoveDirectoryW(LPCWSTR path)
 {
-    return ::DeleteFileA(path);
+    return ::RemoveDirectoryW(path);
 }
 
-BOOL RemoveDirectoryA(LPCSTR path)
-{
-    return ::RemoveDirectoryA(path);
-}
-
-HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
                    DWORD disposition, DWORD flags, HANDLE templateFile)
 {
-    return ::CreateFileA(path, access, shareMode, security, disposition, flags, templateFile);
+    return ::CreateFileW(path, access, shareMode, security, disposition, flags, templateFile);
 }
 
 // Looked up at run time: importing it would keep the program from starting before Vista.
-DWORD GetFinalPathNameByHandleA(HANDLE file, LPSTR path, DWORD capacity, DWORD flags)
+DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD capacity, DWORD flags)
 {
-    typedef DWORD(WINAPI * Function)(HANDLE, LPSTR, DWORD, DWORD);
+    typedef DWORD(WINAPI * Function)(HANDLE, LPWSTR, DWORD, DWORD);
     const Function function = reinterpret_cast<Function>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW")));
     if (function == NULL) {
         ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
         return 0;
@@ -97,9 +81,9 @@ BOOL CloseHandle(HANDLE handle)
     return ::CloseHandle(handle);
 }
 
-DWORD GetFileAttributesA(LPCSTR path)
+DWORD GetFileAttributesW(LPCWSTR path)
 {
-    return ::GetFileAttributesA(path);
+    return ::GetFileAttributesW(path);
 }
 
 DWORD GetLastError()
@@ -107,15 +91,15 @@ DWORD GetLastError()
     return ::GetLastError();
 }
 
-LONG RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD options, REGSAM access, HKEY* key)
+LONG RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM access, HKEY* key)
 {
-    return ::RegOpenKeyExA(parent, subKey, options, access, key);
+    return ::RegOpenKeyExW(parent, subKey, options, access, key);
 }
 
-LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved,
-                   LPSTR className, LPDWORD classLength, FILETIME* lastWriteTime)
+LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
+                   LPWSTR className, LPDWORD classLength, FILETIME* lastWriteTime)
 {
-    return ::RegEnumKeyExA(key, index, name, nameLength, reserved, className, classLength,
+    return ::RegEnumKeyExW(key, index, name, nameLength, reserved, className, classLength,
                            lastWriteTime);
 }
 

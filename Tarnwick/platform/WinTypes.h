@@ -30,6 +30,13 @@ typedef void* LPVOID;
 typedef void* HANDLE;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
+// Windows' WCHAR is a UTF-16 unit: native builds compile with -fshort-wchar, so that L"" literals
+// and wchar_t match it. The C library's wide functions assume four-byte characters and must not be
+// used with them.
+static_assert(sizeof(wchar_t) == 2, "native builds need -fshort-wchar");
+typedef wchar_t WCHAR;
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* LPCWSTR;
 typedef intptr_t LONG_PTR;
 typedef uintptr_t ULONG_PTR;
 typedef WORD FILEOP_FLAGS;
@@ -59,6 +66,7 @@ typedef const ITEMIDLIST* LPCITEMIDLIST;
 #define ERROR_NO_MORE_ITEMS 259L
 #define ERROR_DIR_NOT_EMPTY 145L
 #define ERROR_CALL_NOT_IMPLEMENTED 120L
+#define ERROR_MORE_DATA 234L
 #define ERROR_INSUFFICIENT_BUFFER 122L
 
 #define NT_SUCCESS(status) (((NTSTATUS)(status)) >= 0)
@@ -71,6 +79,11 @@ inline HRESULT HRESULT_FROM_WIN32(LONG error)
 }
 
 #define HKEY_CLASSES_ROOT ((HKEY)(ULONG_PTR)0x80000000)
+#define HKEY_CURRENT_USER ((HKEY)(ULONG_PTR)0x80000001)
+#define HKEY_LOCAL_MACHINE ((HKEY)(ULONG_PTR)0x80000002)
+#define DELETE 0x00010000
+#define KEY_ENUMERATE_SUB_KEYS 0x0008
+#define KEY_READ 0x20019
 #define KEY_ALL_ACCESS 0xF003F
 #define REG_OPTION_OPEN_LINK 0x00000008
 
@@ -109,7 +122,7 @@ typedef struct _FILETIME {
     DWORD dwHighDateTime;
 } FILETIME;
 
-typedef struct _WIN32_FIND_DATAA {
+typedef struct _WIN32_FIND_DATAW {
     DWORD dwFileAttributes;
     FILETIME ftCreationTime;
     FILETIME ftLastAccessTime;
@@ -118,19 +131,19 @@ typedef struct _WIN32_FIND_DATAA {
     DWORD nFileSizeLow;
     DWORD dwReserved0;
     DWORD dwReserved1;
-    char cFileName[MAX_PATH];
-    char cAlternateFileName[14];
-} WIN32_FIND_DATAA;
+    WCHAR cFileName[MAX_PATH];
+    WCHAR cAlternateFileName[14];
+} WIN32_FIND_DATAW;
 
-typedef struct _SHFILEOPSTRUCTA {
+typedef struct _SHFILEOPSTRUCTW {
     HWND hwnd;
     UINT wFunc;
-    LPCSTR pFrom;
-    LPCSTR pTo;
+    LPCWSTR pFrom;
+    LPCWSTR pTo;
     FILEOP_FLAGS fFlags;
     BOOL fAnyOperationsAborted;
     LPVOID hNameMappings;
-    LPCSTR lpszProgressTitle;
-} SHFILEOPSTRUCTA;
+    LPCWSTR lpszProgressTitle;
+} SHFILEOPSTRUCTW;
 
 #endif

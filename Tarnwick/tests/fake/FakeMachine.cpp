@@ -1,7 +1,5 @@
 #include "FakeMachine.h"
 
-#include <stdarg.h>
-#include <stdio.h>
 #include <string.h>
 
 #include <algorithm>
@@ -14,85 +12,212 @@ Machine machine;
 
 namespace {
 
+const NTSTATUS kStatusAccessDenied = (NTSTATUS)0xC0000022;
 const NTSTATUS kStatusCannotDelete = (NTSTATUS)0xC0000121;
+const int kShellNoSuchFile = 0x7C;
 
-std::string Parent(const std::string& path) {
+std::string Parent(const std::string& path)
+{
     const size_t slash = path.rfind('\\');
-    return slash == std::string::npos ? "" : path.substr(0, slash);
+    if (slash == std::string::npos)
+        return "";
+    return path.substr(0, slash);
 }
 
-bool Within(const std::string& path, const std::string& folder) {
+bool Within(const std::string& path, const std::string& folder)
+{
     return path == folder || path.rfind(folder + "\\", 0) == 0;
+}
+
+bool Contains(const std::vector<std::string>& paths, const std::string& path)
+{
+    return std::find(paths.begin(), paths.end(), path) != paths.end();
 }
 
 // The names of the entries directly below path, in order.
 template <typename Map>
-std::vector<std::string> Children(const Map& map, const std::string& path) {
+std::vector<std::string> Children(const Map& map, const std::string& path)
+{
     std::vector<std::string> names;
     for (const auto& item : map)
+    {
         if (item.first != path && Parent(item.first) == path)
-            names.push_back(item.first.substr(path.empty() ? 0 : path.size() + 1));
+            names.push_back(item.first.substr(path.size() + 1));
+    }
     return names;
 }
 
 template <typename Map>
-std::vector<std::string> Paths(const Map& map) {
+std::vector<std::string> Paths(const Map& map)
+{
     std::vector<std::string> paths;
-    for (const auto& item : map) paths.push_back(item.first);
+    for (const auto& item : map)
+        paths.push_back(item.first);
     return paths;
 }
 
 template <typename T>
-T Open(const std::string& path) {
+T Open(const std::string& path, REGSAM access = 0)
+{
     static uintptr_t last;
-    machine.handles[++last] = Handle{path, {}};
+    machine.handles[++last] = Handle{path, access, {}};
     return reinterpret_cast<T>(last);
 }
 
 // An unknown handle, or one already released, throws, which fails the test.
-Handle& Find(const void* handle) { return machine.handles.at(reinterpret_cast<uintptr_t>(handle)); }
-void Release(const void* handle) {
+Handle& Find(const void* handle)
+{
+    return machine.handles.at(reinterpret_cast<uintptr_t>(handle));
+}
+
+void Release(const void* handle)
+{
     Find(handle);
     machine.handles.erase(reinterpret_cast<uintptr_t>(handle));
 }
 
+// The length in UTF-16 units of a UTF-8 string: one unit per lead byte.
+size_t Units(const std::string& text)
+{
+    return std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; });
+}
+
+// Windows refuses a path of MAX_PATH characters or more that has no "\\?\" prefix.
+bool TooLong(const std::string& path)
+{
+    if (Units(path) < MAX_PATH)
+        return false;
+    machine.lastError = ERROR_PATH_NOT_FOUND;
+    return true;
+}
+
 // Where a call on path lands: a link's target, unless the link is asked for and opens as itself.
-std::string Resolve(const std::string& path, bool asItself) {
+std::string Resolve(const std::string& path, bool asItself)
+{
     auto entry = machine.files.find(path);
-    if (entry == machine.files.end() || entry->second.linkTarget.empty() ||
-        (asItself && (entry->second.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0))
+    if (entry == machine.files.end() || entry->second.linkTarget.empty())
+        return path;
+    if (asItself && (entry->second.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
         return path;
     return entry->second.linkTarget;
 }
 
-BOOL Remove(const std::string& path) {
-    const std::vector<std::string>& kept = machine.undeletable;
-    if (std::any_of(kept.begin(), kept.end(), [&](const std::string& item) { return Within(item, path); }))
+BOOL Remove(const std::string& path)
+{
+    if (TooLong(path) || machine.files.count(path) == 0)
         return FALSE;
+    for (const std::string& item : machine.undeletable)
+    {
+        if (Within(item, path))
+            return FALSE;
+    }
     for (const std::string& file : Paths(machine.files))
-        if (Within(file, path)) machine.files.erase(file);
+    {
+        if (Within(file, path))
+            machine.files.erase(file);
+    }
     return TRUE;
+}
+
+// Copies text into a buffer of capacity units with its terminator; false when it does not fit.
+bool CopyOut(const std::string& text, LPWSTR buffer, size_t capacity)
+{
+    const std::vector<WCHAR> wide = Utf16(text);
+    if (wide.size() > capacity)
+        return false;
+    std::copy(wide.begin(), wide.end(), buffer);
+    return true;
+}
+
+// The path that root names, as the registry map spells it.
+std::string RootPath(HKEY root)
+{
+    if (root == HKEY_CURRENT_USER)
+        return "HKCU";
+    if (root == HKEY_LOCAL_MACHINE)
+        return "HKLM";
+    return Find(root).path;
 }
 
 }  // namespace
 
-void addKey(const std::string& path, const std::string& linkTarget) {
-    if (path.find('\\') != std::string::npos) addKey(Parent(path));
-    if (machine.registry.count(path) == 0 || !linkTarget.empty()) machine.registry[path] = linkTarget;
+void addKey(const std::string& path, const std::string& linkTarget)
+{
+    if (path.find('\\') != std::string::npos)
+        addKey(Parent(path));
+    if (machine.registry.count(path) == 0 || !linkTarget.empty())
+        machine.registry[path] = linkTarget;
 }
 
-void addFile(const std::string& path, DWORD attributes, const std::string& linkTarget) {
+void addFile(const std::string& path, DWORD attributes, const std::string& linkTarget)
+{
     addFolder(Parent(path));
     machine.files[path] = Entry{attributes, linkTarget};
 }
 
-void addFolder(const std::string& path) {
+void addFolder(const std::string& path)
+{
     if (path.find('\\') != std::string::npos && machine.files.count(path) == 0)
         addFile(path, FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::vector<std::string> keys() { return Paths(machine.registry); }
-std::vector<std::string> files() { return Paths(machine.files); }
+std::vector<std::string> keys()
+{
+    return Paths(machine.registry);
+}
+
+std::vector<std::string> files()
+{
+    return Paths(machine.files);
+}
+
+std::string Utf8(LPCWSTR text)
+{
+    std::string bytes;
+    for (; *text != L'\0'; ++text)
+    {
+        const unsigned unit = *text;
+        if (unit < 0x80)
+        {
+            bytes += (char)unit;
+        }
+        else if (unit < 0x800)
+        {
+            bytes += (char)(0xC0 | unit >> 6);
+            bytes += (char)(0x80 | (unit & 0x3F));
+        }
+        else
+        {
+            bytes += (char)(0xE0 | unit >> 12);
+            bytes += (char)(0x80 | (unit >> 6 & 0x3F));
+            bytes += (char)(0x80 | (unit & 0x3F));
+        }
+    }
+    return bytes;
+}
+
+std::vector<WCHAR> Utf16(const std::string& text)
+{
+    std::vector<WCHAR> units;
+    for (size_t i = 0; i < text.size(); ++i)
+    {
+        const unsigned char lead = text[i];
+        unsigned unit = lead;
+        if (lead >= 0xE0)
+        {
+            unit = (lead & 0x0F) << 12 | (text[i + 1] & 0x3F) << 6 | (text[i + 2] & 0x3F);
+            i += 2;
+        }
+        else if (lead >= 0xC0)
+        {
+            unit = (lead & 0x1F) << 6 | (text[i + 1] & 0x3F);
+            i += 1;
+        }
+        units.push_back((WCHAR)unit);
+    }
+    units.push_back(L'\0');
+    return units;
+}
 
 }  // namespace fake
 
@@ -100,129 +225,232 @@ namespace PlatformServices {
 
 using namespace fake;
 
-HRESULT SHGetSpecialFolderLocation(HWND, int folder, LPITEMIDLIST* idList) {
-    if (machine.specialFolders.count(folder) == 0) return (HRESULT)0x80004005;
+HRESULT SHGetSpecialFolderLocation(HWND, int folder, LPITEMIDLIST* idList)
+{
+    if (machine.specialFolders.count(folder) == 0)
+        return (HRESULT)0x80004005;
     *idList = Open<LPITEMIDLIST>(machine.specialFolders[folder]);
     return S_OK;
 }
 
-BOOL SHGetPathFromIDListA(LPCITEMIDLIST idList, LPSTR path) {
-    return !Find(idList).path.empty() && strcpy(path, Find(idList).path.c_str());
+BOOL SHGetPathFromIDListW(LPCITEMIDLIST idList, LPWSTR path)
+{
+    const std::string& folder = Find(idList).path;
+    return !folder.empty() && CopyOut(folder, path, MAX_PATH);
 }
 
-void CoTaskMemFree(LPVOID block) { Release(block); }
-LPSTR lstrcatA(LPSTR path, LPCSTR suffix) { return strcat(path, suffix); }
+void CoTaskMemFree(LPVOID block)
+{
+    Release(block);
+}
 
-int MessageBoxA(HWND owner, LPCSTR, LPCSTR, UINT type) { return machine.boxes.push_back(Box{owner, type}), IDOK; }
+int MessageBoxW(HWND owner, LPCWSTR, LPCWSTR, UINT type)
+{
+    machine.boxes.push_back(Box{owner, type, machine.registry.size(), machine.files.size()});
+    return IDOK;
+}
 
-HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* entry) {
-    const std::string folder = Parent(pattern);
+HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* entry)
+{
+    const std::string path = Utf8(pattern);
+    const std::string folder = Parent(path);
     auto found = machine.files.find(folder);
-    if (pattern != folder + "\\*.*" || found == machine.files.end() ||
+    if (TooLong(path))
+        return INVALID_HANDLE_VALUE;
+    if (path != folder + "\\*.*" || found == machine.files.end() ||
         (found->second.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-        return machine.lastError = ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE;
+    {
+        machine.lastError = ERROR_PATH_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
     HANDLE search = Open<HANDLE>(folder);
-    std::vector<std::string>& listing = Find(search).listing = Children(machine.files, folder);
+    std::vector<std::string>& listing = Find(search).listing;
+    listing = Children(machine.files, folder);
     listing.insert(listing.begin(), {".", ".."});
     std::reverse(listing.begin(), listing.end());
-    return FindNextFileA(search, entry), search;
+    FindNextFileW(search, entry);
+    return search;
 }
 
-BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* entry) {
+BOOL FindNextFileW(HANDLE search, WIN32_FIND_DATAW* entry)
+{
     Handle& handle = Find(search);
-    if (handle.listing.empty()) return machine.lastError = ERROR_NO_MORE_ITEMS, FALSE;
+    if (handle.listing.empty())
+    {
+        machine.lastError = ERROR_NO_MORE_ITEMS;
+        return FALSE;
+    }
     const std::string name = handle.listing.back();
     handle.listing.pop_back();
-    *entry = WIN32_FIND_DATAA();
-    entry->dwFileAttributes =
-        name[0] == '.' ? FILE_ATTRIBUTE_DIRECTORY : machine.files[handle.path + "\\" + name].attributes;
-    strcpy(entry->cFileName, name.c_str());
+    *entry = WIN32_FIND_DATAW();
+    entry->dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
+    if (name != "." && name != "..")
+        entry->dwFileAttributes = machine.files[handle.path + "\\" + name].attributes;
+    CopyOut(name, entry->cFileName, MAX_PATH);
     return TRUE;
 }
 
-BOOL FindClose(HANDLE search) { return Release(search), TRUE; }
-
-int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
-    va_list arguments;
-    va_start(arguments, format);
-    const int length = vsnprintf(buffer, 1024, format, arguments);
-    va_end(arguments);
-    return length;
+BOOL FindClose(HANDLE search)
+{
+    Release(search);
+    return TRUE;
 }
 
 // The shell follows every link, and deletes a folder whole or not at all.
-int SHFileOperationA(SHFILEOPSTRUCTA* operation) {
-    const std::string path = operation->pFrom;
-    if (operation->pFrom[path.size() + 1] != '\0' || operation->wFunc != FO_DELETE || operation->pTo ||
-        operation->hwnd || operation->fFlags != (FOF_NOCONFIRMATION | FOF_ALLOWUNDO))
+int SHFileOperationW(SHFILEOPSTRUCTW* operation)
+{
+    const std::string path = Utf8(operation->pFrom);
+    const bool oneItem = operation->pFrom[Utf16(path).size()] == L'\0';
+    if (!oneItem || operation->wFunc != FO_DELETE || operation->pTo != NULL ||
+        operation->hwnd != NULL || operation->fFlags != machine.shellFlags)
         machine.problems.push_back("shell deletion not as asked: " + path);
-    if (std::count(machine.shellKeeps.begin(), machine.shellKeeps.end(), path) != 0) return 0;
-    return machine.files.count(path) != 0 && Remove(Resolve(path, false)) ? 0 : 0x7C;
-}
-
-BOOL DeleteFileA(LPCSTR path) { return Remove(path); }
-BOOL RemoveDirectoryA(LPCSTR path) { return Remove(path); }
-
-HANDLE CreateFileA(LPCSTR path, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD flags, HANDLE) {
-    if (machine.files.count(path) == 0) return machine.lastError = ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE;
-    return Open<HANDLE>(Resolve(path, (flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0));
-}
-
-DWORD GetFinalPathNameByHandleA(HANDLE file, LPSTR path, DWORD capacity, DWORD) {
-    const std::string& resolved = Find(file).path;
-    if (machine.beforeVista || machine.files.count(resolved) == 0)
-        return machine.lastError = machine.beforeVista ? ERROR_CALL_NOT_IMPLEMENTED : ERROR_FILE_NOT_FOUND, 0;
-    const std::string final = "\\\\?\\" + resolved;
-    if (final.size() >= capacity) return (DWORD)final.size() + 1;
-    strcpy(path, final.c_str());
-    return (DWORD)final.size();
-}
-
-BOOL CloseHandle(HANDLE handle) { return Release(handle), TRUE; }
-
-DWORD GetFileAttributesA(LPCSTR path) {
-    auto found = machine.files.find(path);
-    if (found == machine.files.end()) return machine.lastError = ERROR_FILE_NOT_FOUND, INVALID_FILE_ATTRIBUTES;
-    return found->second.attributes;
-}
-
-DWORD GetLastError() { return machine.lastError; }
-
-LONG RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD options, REGSAM, HKEY* key) {
-    std::string path = parent == HKEY_CLASSES_ROOT ? subKey : Find(parent).path + "\\" + subKey;
-    auto found = machine.registry.find(path);
-    if (found != machine.registry.end() && machine.failOpen.count(path) != 0) return machine.failOpen[path];
-    if (found != machine.registry.end() && !found->second.empty() && !(options & REG_OPTION_OPEN_LINK))
-        path = found->second;
-    if (machine.registry.count(path) == 0) return ERROR_FILE_NOT_FOUND;
-    *key = Open<HKEY>(path);
-    return ERROR_SUCCESS;
-}
-
-LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD, LPSTR,
-                   LPDWORD, FILETIME*) {
-    const std::string& path = Find(key).path;
-    if (machine.failEnum.count(path) != 0) return machine.failEnum[path];
-    const std::vector<std::string> children = Children(machine.registry, path);
-    if (index >= children.size()) return ERROR_NO_MORE_ITEMS;
-    if (children[index].size() >= *nameLength)
-        return 234;  // ERROR_MORE_DATA
-    strcpy(name, children[index].c_str());
-    *nameLength = (DWORD)children[index].size();
-    return ERROR_SUCCESS;
-}
-
-LONG RegCloseKey(HKEY key) { return Release(key), ERROR_SUCCESS; }
-
-NTSTATUS NtDeleteKey(HANDLE key) {
-    const std::string& path = Find(key).path;
-    if (machine.failDelete.count(path) != 0) return machine.failDelete[path];
-    if (!Children(machine.registry, path).empty()) return kStatusCannotDelete;
-    machine.registry.erase(path);
+    if (Contains(machine.shellKeeps, path))
+        return 0;
+    if (machine.files.count(path) == 0 || !Remove(Resolve(path, false)))
+        return kShellNoSuchFile;
     return 0;
 }
 
-// Every failure the tests make is a refusal.
-ULONG RtlNtStatusToDosError(NTSTATUS) { return ERROR_ACCESS_DENIED; }
+BOOL DeleteFileW(LPCWSTR path)
+{
+    return Remove(Utf8(path));
+}
+
+BOOL RemoveDirectoryW(LPCWSTR path)
+{
+    return Remove(Utf8(path));
+}
+
+HANDLE CreateFileW(LPCWSTR path, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD flags, HANDLE)
+{
+    const std::string file = Utf8(path);
+    if (TooLong(file))
+        return INVALID_HANDLE_VALUE;
+    if (machine.files.count(file) == 0)
+    {
+        machine.lastError = ERROR_FILE_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    return Open<HANDLE>(Resolve(file, (flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0));
+}
+
+DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD capacity, DWORD)
+{
+    const std::string& resolved = Find(file).path;
+    if (machine.beforeVista)
+    {
+        machine.lastError = ERROR_CALL_NOT_IMPLEMENTED;
+        return 0;
+    }
+    if (machine.files.count(resolved) == 0)
+    {
+        machine.lastError = ERROR_FILE_NOT_FOUND;
+        return 0;
+    }
+    const std::string final = "\\\\?\\" + resolved;
+    if (!CopyOut(final, path, capacity))
+        return (DWORD)Units(final) + 1;
+    return (DWORD)Units(final);
+}
+
+BOOL CloseHandle(HANDLE handle)
+{
+    Release(handle);
+    return TRUE;
+}
+
+DWORD GetFileAttributesW(LPCWSTR path)
+{
+    const std::string file = Utf8(path);
+    if (TooLong(file))
+        return INVALID_FILE_ATTRIBUTES;
+    auto found = machine.files.find(file);
+    if (found == machine.files.end())
+    {
+        machine.lastError = ERROR_FILE_NOT_FOUND;
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    if (Contains(machine.unreadable, file))
+    {
+        machine.lastError = ERROR_ACCESS_DENIED;
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return found->second.attributes;
+}
+
+DWORD GetLastError()
+{
+    return machine.lastError;
+}
+
+// Opens each component of subKey in turn. A link is followed to its target, except as the last
+// component when REG_OPTION_OPEN_LINK asks for the link itself.
+LONG RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM access, HKEY* key)
+{
+    std::string path = RootPath(parent);
+    std::string rest = Utf8(subKey);
+    if (path.empty() || rest.empty())
+        machine.problems.push_back("key opened below an unknown root or as its parent");
+    while (!rest.empty())
+    {
+        const size_t slash = rest.find('\\');
+        path += "\\" + rest.substr(0, slash);
+        rest = slash == std::string::npos ? "" : rest.substr(slash + 1);
+        auto found = machine.registry.find(path);
+        if (found == machine.registry.end())
+            return ERROR_FILE_NOT_FOUND;
+        if (machine.failOpen.count(path) != 0)
+            return machine.failOpen[path];
+        const bool asItself = rest.empty() && (options & REG_OPTION_OPEN_LINK) != 0;
+        if (!found->second.empty() && !asItself)
+            path = found->second;
+        if (machine.registry.count(path) == 0)
+            return ERROR_FILE_NOT_FOUND;
+    }
+    *key = Open<HKEY>(path, access);
+    return ERROR_SUCCESS;
+}
+
+LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD, LPWSTR,
+                   LPDWORD, FILETIME*)
+{
+    const Handle& handle = Find(key);
+    if ((handle.access & KEY_ENUMERATE_SUB_KEYS) != KEY_ENUMERATE_SUB_KEYS)
+        return ERROR_ACCESS_DENIED;
+    if (machine.failEnum.count(handle.path) != 0)
+        return machine.failEnum[handle.path];
+    const std::vector<std::string> children = Children(machine.registry, handle.path);
+    if (index >= children.size())
+        return ERROR_NO_MORE_ITEMS;
+    if (!CopyOut(children[index], name, *nameLength))
+        return ERROR_MORE_DATA;
+    *nameLength = (DWORD)Units(children[index]);
+    return ERROR_SUCCESS;
+}
+
+LONG RegCloseKey(HKEY key)
+{
+    Release(key);
+    return ERROR_SUCCESS;
+}
+
+NTSTATUS NtDeleteKey(HANDLE key)
+{
+    const Handle& handle = Find(key);
+    if ((handle.access & DELETE) == 0)
+        return kStatusAccessDenied;
+    if (machine.failDelete.count(handle.path) != 0)
+        return machine.failDelete[handle.path];
+    if (!Children(machine.registry, handle.path).empty())
+        return kStatusCannotDelete;
+    machine.registry.erase(handle.path);
+    return 0;
+}
+
+// Every failure the machine makes is a refusal.
+ULONG RtlNtStatusToDosError(NTSTATUS)
+{
+    return ERROR_ACCESS_DENIED;
+}
 
 }  // namespace PlatformServices

@@ -1,8 +1,9 @@
-// An in-memory machine behind PlatformServices for tests of the removal engine: keys under
-// HKEY_CLASSES_ROOT, a file tree, two special folders and message boxes. It behaves as Windows
-// does where the engine relies on it, fails where told to, and keeps every handle and ID list it
-// hands out until it is released; an unknown one throws. Paths are used as given: key paths
-// relative to HKEY_CLASSES_ROOT, file paths absolute ("C:\WINDOWS\system32\X.OCX").
+// An in-memory machine behind PlatformServices for tests of the removal engine: keys below
+// HKEY_CURRENT_USER ("HKCU\...") and HKEY_LOCAL_MACHINE ("HKLM\..."), a file tree, two special
+// folders and message boxes. It behaves as Windows does where the engine relies on it: links, the
+// access a key was opened with, the longest key name and path. It fails where told to, and keeps
+// every handle and ID list it hands out until it is released; an unknown one throws. Paths are
+// UTF-8 here and UTF-16 for the engine; file paths are absolute ("C:\WINDOWS\system32\X.OCX").
 #pragma once
 
 #include <map>
@@ -15,50 +16,73 @@ namespace fake {
 
 // A link listed with FILE_ATTRIBUTE_REPARSE_POINT opens as itself when asked to; one without (a
 // Unix link under Wine) always reaches its target, through the shell too.
-struct Entry {
+struct Entry
+{
     DWORD attributes;
     std::string linkTarget;
 };
 
-struct Box {
+// A message box, and how many keys and files the machine held while it was shown.
+struct Box
+{
     HWND owner;
     UINT type;
+    size_t keyCount;
+    size_t fileCount;
 };
 
-// What a handle or ID list stands for: a key, a search and the names it has still to give (the
-// next one last), a file, a special folder.
-struct Handle {
+// What a handle or ID list stands for: a key and the access it was opened with, a search and the
+// names it has still to give (the next one last), a file, a special folder.
+struct Handle
+{
     std::string path;
+    REGSAM access;
     std::vector<std::string> listing;
 };
 
-struct Machine {
+struct Machine
+{
     // Keys and files by path, listed in this order. A key's entry is its link target, or "".
     std::map<std::string, std::string> registry;
     std::map<std::string, Entry> files;
     // A special folder absent here cannot be located; one with an empty path has no path.
-    std::map<int, std::string> specialFolders = {{CSIDL_WINDOWS, "C:\\WINDOWS"},
-                                                 {CSIDL_SYSTEM, "C:\\WINDOWS\\system32"}};
-    // Failures: Win32 errors of a key's open or enumeration, NTSTATUS of its deletion; entries
-    // that cannot be deleted, or that the shell reports deleted but leaves; Windows without
-    // GetFinalPathNameByHandleA.
-    std::map<std::string, LONG> failOpen, failEnum;
+    std::map<int, std::string> specialFolders = {
+        {CSIDL_WINDOWS, "C:\\WINDOWS"},
+        {CSIDL_SYSTEM, "C:\\WINDOWS\\system32"},
+    };
+    // Failures: Win32 errors of a key's open or enumeration, NTSTATUS of its deletion.
+    std::map<std::string, LONG> failOpen;
+    std::map<std::string, LONG> failEnum;
     std::map<std::string, NTSTATUS> failDelete;
-    std::vector<std::string> undeletable, shellKeeps;
+    // Entries that cannot be deleted; that the shell reports deleted but leaves; whose attributes
+    // cannot be read.
+    std::vector<std::string> undeletable;
+    std::vector<std::string> shellKeeps;
+    std::vector<std::string> unreadable;
+    // Windows without GetFinalPathNameByHandleW.
     bool beforeVista = false;
+    // The flags every shell deletion must carry.
+    FILEOP_FLAGS shellFlags = FOF_NOCONFIRMATION | FOF_ALLOWUNDO;
 
     std::vector<Box> boxes;
     std::map<uintptr_t, Handle> handles;
-    std::vector<std::string> problems;  // shell deletions not of one item, unconfirmed, undoable
+    // Misuses seen: shell deletions not as asked, keys below an unknown root.
+    std::vector<std::string> problems;
     DWORD lastError = 0;
 };
 extern Machine machine;
 
 // A key with its missing ancestors; a file or folder with its missing folders.
 void addKey(const std::string& path, const std::string& linkTarget = "");
-void addFile(const std::string& path, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE, const std::string& linkTarget = "");
+void addFile(const std::string& path,
+             DWORD attributes = FILE_ATTRIBUTE_ARCHIVE,
+             const std::string& linkTarget = "");
 void addFolder(const std::string& path);
 std::vector<std::string> keys();
 std::vector<std::string> files();
+
+// The engine's strings and the tests': each UTF-16 unit is one UTF-8 sequence.
+std::string Utf8(LPCWSTR text);
+std::vector<WCHAR> Utf16(const std::string& text);
 
 }  // namespace fake

@@ -1,6 +1,7 @@
-// DeleteRegTree and SweepFolder: their limits, and randomized checks against plain reference
-// models. The randomized cases run with seeds TARNWICK_SEED (default 1) and up, TARNWICK_CASES of
-// them (default 1,000); a failure names its seed, which TARNWICK_SEED=that TARNWICK_CASES=1 replays.
+// DeleteRegTree and SweepFolder: their limits, and randomized checks of what they must and must
+// not remove. The randomized cases run with seeds TARNWICK_SEED (default 1) and up, TARNWICK_CASES
+// of them (default 1,000); a failure names its seed, which TARNWICK_SEED=that TARNWICK_CASES=1
+// replays.
 #include <stdlib.h>
 
 #include <random>
@@ -14,120 +15,256 @@ namespace {
 using fake::machine;
 using Paths = std::vector<std::string>;
 
-// An empty key name would open HKEY_CLASSES_ROOT itself, and the walk would empty it. The longest
-// folder whose entries' paths, with the shell list's second NUL, fit the 1024-byte buffers is 762
-// bytes: with a 259-byte name, 762 + 1 + 259 + 2.
-TEST_F(MachineTest, TheEngineStaysWithinItsArgumentsAndBuffers) {
-    fake::addKey("CLSID\\X");
-    EXPECT_EQ(DeleteRegTree(HKEY_CLASSES_ROOT, ""), (HRESULT)0x80070057);
-    EXPECT_EQ(DeleteRegTree(HKEY_CLASSES_ROOT, NULL), (HRESULT)0x80070057);
-    EXPECT_EQ(fake::keys(), (Paths{"CLSID", "CLSID\\X"}));
-    for (size_t length : {762, 763}) {
-        const std::string file = "C:\\" + std::string(length - 3, 'f') + "\\QUILLODECK.OCX";
-        fake::addFile(file);
-        EXPECT_EQ(SweepFolder(file.substr(0, length).c_str(), DownloadedControlsRules), length == 762);
-        EXPECT_EQ(machine.files.count(file), length == 762 ? 0u : 1u);
-    }
+bool Has(const Paths& paths, const std::string& path)
+{
+    return std::find(paths.begin(), paths.end(), path) != paths.end();
+}
+
+bool Within(const std::string& path, const std::string& folder)
+{
+    return path == folder || path.rfind(folder + "\\", 0) == 0;
+}
+
+// An empty key name would open the parent itself, and the walk would empty it. A folder too long
+// for the sweep's buffers is not listed.
+TEST_F(MachineTest, TheEngineStaysWithinItsArguments)
+{
+    fake::addKey("HKLM\\CLSID\\X");
+    EXPECT_EQ(DeleteRegTree(HKEY_LOCAL_MACHINE, L""), (HRESULT)0x80070057);
+    EXPECT_EQ(DeleteRegTree(HKEY_LOCAL_MACHINE, NULL), (HRESULT)0x80070057);
+    EXPECT_EQ(fake::keys(), (Paths{"HKLM", "HKLM\\CLSID", "HKLM\\CLSID\\X"}));
+    const std::vector<WCHAR> folder = fake::Utf16("C:\\" + std::string(760, 'f'));
+    EXPECT_FALSE(SweepFolder(folder.data(), DownloadedControlsRules));
 }
 
 template <typename Check>
-void ForEachCase(Check check) {
-    const char *seed = getenv("TARNWICK_SEED"), *cases = getenv("TARNWICK_CASES");
-    const unsigned first = seed ? atoi(seed) : 1, end = first + (cases ? atoi(cases) : 1000);
-    for (unsigned i = first; i < end && !::testing::Test::HasFailure(); ++i) {
+void ForEachCase(Check check)
+{
+    const char* seed = getenv("TARNWICK_SEED");
+    const char* cases = getenv("TARNWICK_CASES");
+    const unsigned first = seed != NULL ? atoi(seed) : 1;
+    const unsigned end = first + (cases != NULL ? atoi(cases) : 1000);
+    for (unsigned i = first; i < end && !::testing::Test::HasFailure(); ++i)
+    {
         SCOPED_TRACE("TARNWICK_SEED=" + std::to_string(i));
         machine = fake::Machine();
         std::mt19937 random(i);
         check(random);
-        EXPECT_TRUE(machine.handles.empty() && machine.problems.empty());
+        EXPECT_TRUE(machine.handles.empty());
+        EXPECT_TRUE(machine.problems.empty());
     }
 }
 
-// Removes the first child in sorted order until none is left, then the key. A child that cannot
-// be listed (a name over 510 bytes) or that vanished ends the emptying; any other failure ends
-// the walk.
-HRESULT RemoveInModel(Paths& keys, const std::string& key) {
-    auto child = [&] {
-        return std::find_if(keys.begin(), keys.end(), [&](const std::string& other) {
-            return other.rfind(key + "\\", 0) == 0 && other.find('\\', key.size() + 1) == std::string::npos;
-        });
-    };
-    if (machine.failOpen.count(key)) return HRESULT_FROM_WIN32(machine.failOpen[key]);
-    while (!machine.failEnum.count(key) && child() != keys.end() && child()->size() - key.size() <= 511) {
-        const HRESULT status = RemoveInModel(keys, *child());
-        if (status == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) break;
-        if (FAILED(status)) return status;
-    }
-    if (child() != keys.end() || machine.failDelete.count(key)) return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
-    keys.erase(std::find(keys.begin(), keys.end(), key));
-    return S_OK;
+std::string Repeat(const std::string& text, int count)
+{
+    std::string repeated;
+    for (int i = 0; i < count; ++i)
+        repeated += text;
+    return repeated;
 }
 
-// Trees with failures anywhere, links inside (opened and removed as links: what they point to
-// stays) and names of up to 255 and 256 double-byte characters.
-TEST(Model, DeleteRegTreeRemovesWhatTheReferenceRemoves) {
-    const std::string names[] = {"a", "b", "c", std::string(510, '\xB6'), std::string(512, '\xB6')};
-    const LONG kOpenErrors[] = {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, 1018 /* key deleted */};
+// Random trees below HKLM\K, with links inside (to a tree outside) or as K itself, names of 255
+// and 256 characters (the second cannot be listed), and failures anywhere. Whatever happens:
+// nothing outside the tree changes, the status is 0 exactly when K is gone, and a key that fails
+// stays with its ancestors. A tree without failures goes whole.
+TEST(Model, DeleteRegTreeRemovesTheTreeAndNothingElse)
+{
+    const std::string names[] = {"a", "b", "ก", Repeat("卸", 255), Repeat("卸", 256)};
+    const LONG kOpenErrors[] = {ERROR_ACCESS_DENIED, ERROR_FILE_NOT_FOUND, 1018};
     ForEachCase([&](std::mt19937& random) {
-        fake::addKey("Outside\\Tree");
-        Paths keys = {"K"};
+        fake::addKey("HKLM\\Outside\\Tree");
+        Paths tree = {"HKLM\\K"};
         for (int i = random() % 12; i > 0; --i)
-            keys.push_back(keys[random() % keys.size()] + "\\" + names[random() % 5]);
-        for (const std::string& key : keys) {
+            tree.push_back(tree[random() % tree.size()] + "\\" + names[random() % 5]);
+        Paths failing;
+        for (const std::string& key : tree)
+        {
             fake::addKey(key);
+            if (key.size() > names[4].size() &&
+                key.compare(key.size() - names[4].size(), std::string::npos, names[4]) == 0)
+                failing.push_back(key);
             if (random() % 12 == 0)
+            {
                 machine.failOpen[key] = kOpenErrors[random() % 3];
-            if (random() % 12 == 0) machine.failEnum[key] = 1018;
-            if (random() % 12 == 0) machine.failDelete[key] = (NTSTATUS)0xC0000022;
-            if (random() % 8 == 0) fake::addKey(key + "\\Link", "Outside");
+                failing.push_back(key);
+            }
+            if (random() % 12 == 0)
+            {
+                machine.failDelete[key] = (NTSTATUS)0xC0000022;
+                failing.push_back(key);
+            }
+            if (random() % 12 == 0)
+                machine.failEnum[key] = 1018;
+            if (random() % 8 == 0)
+                fake::addKey(key + "\\Link", "HKLM\\Outside");
         }
-        if (random() % 10 == 0)  // the key itself a link
-            machine.registry = {{"K", "Outside"}, {"Outside", ""}, {"Outside\\Tree", ""}};
-        Paths model = fake::keys();
-        const HRESULT status = RemoveInModel(model, "K");
-        EXPECT_EQ(DeleteRegTree(HKEY_CLASSES_ROOT, "K"), status);
-        EXPECT_EQ(fake::keys(), model);
+        if (random() % 10 == 0)
+        {
+            machine = fake::Machine();
+            failing.clear();
+            fake::addKey("HKLM\\Outside\\Tree");
+            fake::addKey("HKLM\\K", "HKLM\\Outside");
+        }
+        const Paths before = fake::keys();
+
+        const HRESULT status = DeleteRegTree(HKEY_LOCAL_MACHINE, L"K");
+
+        const Paths after = fake::keys();
+        for (const std::string& key : before)
+        {
+            const bool outside = !Within(key, "HKLM\\K");
+            EXPECT_TRUE(Has(after, key) || !outside) << key;
+        }
+        for (const std::string& key : after)
+            EXPECT_TRUE(Has(before, key)) << key;
+        EXPECT_EQ(status == S_OK, !Has(after, "HKLM\\K"));
+        for (std::string key : failing)
+        {
+            for (; key != "HKLM"; key = key.substr(0, key.rfind('\\')))
+                EXPECT_TRUE(Has(after, key) || !Has(before, key)) << key;
+        }
+        const bool clean = failing.empty() && machine.failEnum.empty();
+        EXPECT_TRUE(status == S_OK || !clean);
     });
 }
 
-// Names in every case, near misses and a double-byte name; files, folders with contents, junctions
-// and Unix links (a link to a file that the listing shows as a plain file, and that every call
-// follows, as under Wine); entries that cannot be deleted or that the shell leaves; both rule
-// sets; Windows before Vista.
-TEST(Model, SweepFolderDeletesWhatTheReferenceMatches) {
-    const char* const names[] = {"quillodeck.OCX", "Fennoxel.inf", "MERROWIND.OCX", "QUILLODECK.INF", "FENNOXEL.OCX",
-                                 "conflict", "xConFlicT", "\x81" "conflict", "CONFLI", "QUILLODECK.OC", "MERROWIND.OCX~"};
-    enum { kFile, kFolder, kJunction, kUnixLink };
+enum EntryKind
+{
+    kFile,
+    kFolder,
+    kJunction,
+    kUnixLink,
+    kSiblingLink,
+};
+
+// One entry of the swept folder C:\F, and what becomes of it.
+struct DrawnEntry
+{
+    std::string name;
+    EntryKind kind;
+    bool locked;
+    bool shellKeeps;
+    bool unreadable;
+};
+
+bool IsDirectory(EntryKind kind)
+{
+    return kind == kFolder || kind == kJunction;
+}
+
+// The rule sets, read plainly: the listed names with a-z in either case; with conflict folders,
+// any directory whose name holds CONFLIC in either case.
+bool Selected(const DrawnEntry& entry, bool systemFolder)
+{
+    std::string upper = entry.name;
+    for (char& c : upper)
+    {
+        if (c >= 'a' && c <= 'z')
+            c = c - 'a' + 'A';
+    }
+    Paths names = {"QUILLODECK.OCX", "MERROWIND.OCX", "FENNOXEL.OCX"};
+    if (!systemFolder)
+    {
+        names.push_back("FENNOXEL.INF");
+        names.push_back("QUILLODECK.INF");
+        if (IsDirectory(entry.kind) && upper.find("CONFLIC") != std::string::npos)
+            return true;
+    }
+    return Has(names, upper);
+}
+
+// Whether a selected entry stays: a link that the listing shows as a plain file resolves outside
+// the folder and is refused; a locked entry cannot go; an entry the shell leaves stays, unless it
+// is a junction, which is removed as itself.
+bool Stays(const DrawnEntry& entry)
+{
+    if (entry.kind == kUnixLink || entry.kind == kSiblingLink || entry.locked)
+        return true;
+    return entry.shellKeeps && entry.kind != kJunction;
+}
+
+void Seed(const DrawnEntry& entry, const std::string& path)
+{
+    switch (entry.kind)
+    {
+    case kFile:
+        fake::addFile(path);
+        break;
+    case kFolder:
+        fake::addFile(path, FILE_ATTRIBUTE_DIRECTORY);
+        fake::addFile(path + "\\inner");
+        break;
+    case kJunction:
+        fake::addFile(path, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT,
+                      "C:\\Outside");
+        break;
+    case kUnixLink:
+        fake::addFile(path, FILE_ATTRIBUTE_ARCHIVE, "C:\\F\\notes");
+        break;
+    case kSiblingLink:
+        // A file beside the folder whose name starts with the folder's name and ends with the
+        // link's.
+        fake::addFile("C:\\F~" + entry.name);
+        fake::addFile(path, FILE_ATTRIBUTE_ARCHIVE, "C:\\F~" + entry.name);
+        break;
+    }
+    if (entry.locked)
+        machine.undeletable.push_back(path);
+    if (entry.shellKeeps)
+        machine.shellKeeps.push_back(path);
+    if (entry.unreadable)
+        machine.unreadable.push_back(path);
+}
+
+// Random folders of files, folders with contents, junctions and Unix links (a link to a file that
+// the listing shows as a plain file and that every call follows, as under Wine), with names near
+// the rules', beginning with a dot, or outside any code page; entries that cannot be deleted, that
+// the shell leaves, or whose presence cannot be told; both rule sets; Windows before Vista. What
+// the rules select goes unless it must stay, everything else stays, and the verdict is true
+// exactly when nothing selected stays.
+TEST(Model, SweepFolderRemovesWhatTheRulesSelectAndNothingElse)
+{
+    const char* const names[] = {
+        "quillodeck.OCX", "Fennoxel.inf", "MERROWIND.OCX", "QUILLODECK.INF", "FENNOXEL.OCX",
+        "conflict", "xConFlicT", "卸conflict", "CONFLICTก", ".CONFLICT.1", "CONFLI",
+        "QUILLODECK.OC", ".quillodeck.ocx", "MERROWIND.OCX~", "ก",
+    };
+    const int kNameCount = sizeof names / sizeof names[0];
     ForEachCase([&](std::mt19937& random) {
-        const bool system = random() % 2;
+        const bool systemFolder = random() % 2 == 0;
         machine.beforeVista = random() % 5 == 0;
         fake::addFile("C:\\F\\notes");
         fake::addFile("C:\\Outside\\file");
         Paths staying = {"C:\\F", "C:\\F\\notes", "C:\\Outside", "C:\\Outside\\file"};
         bool verdict = true;
-        for (int i = random() % 9; i > 0; --i) {
-            const std::string name = names[random() % 11], path = "C:\\F\\" + name;
-            const int kind = random() % (machine.beforeVista ? 3 : 4);
-            const bool locked = random() % 6 == 0, kept = random() % 6 == 0;
-            if (machine.files.count(path)) continue;
-            const DWORD directory = kind == kFile || kind == kUnixLink ? 0 : FILE_ATTRIBUTE_DIRECTORY;
-            fake::addFile(path, directory | (kind == kJunction ? FILE_ATTRIBUTE_REPARSE_POINT : 0),
-                          kind == kJunction ? "C:\\Outside" : kind == kUnixLink ? "C:\\F\\notes" : "");
-            if (kind == kFolder) fake::addFile(path + "\\inner");
-            if (locked) machine.undeletable.push_back(path);
-            if (kept) machine.shellKeeps.push_back(path);
-            std::string upper = name;  // byte by byte, a-z only
-            std::transform(name.begin(), name.end(), upper.begin(), [](char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
-            const bool match = upper == "QUILLODECK.OCX" || upper == "MERROWIND.OCX" || upper == "FENNOXEL.OCX" ||
-                               (!system && (upper == "FENNOXEL.INF" || upper == "QUILLODECK.INF" ||
-                                            (directory && upper.find("CONFLIC") != std::string::npos)));
-            const bool stays = !match || kind == kUnixLink || locked || (kept && kind != kJunction);
-            if (stays) staying.push_back(path);
-            if (stays && kind == kFolder) staying.push_back(path + "\\inner");
-            verdict = verdict && !(match && stays);
+        for (int i = random() % 9; i > 0; --i)
+        {
+            DrawnEntry entry;
+            entry.name = names[random() % kNameCount];
+            // Before Vista the sweep cannot tell a link that the listing shows as a file.
+            entry.kind = (EntryKind)(random() % (machine.beforeVista ? 3 : 5));
+            entry.locked = random() % 6 == 0;
+            entry.shellKeeps = random() % 6 == 0;
+            entry.unreadable = entry.shellKeeps && random() % 2 == 0;
+            const std::string path = "C:\\F\\" + entry.name;
+            if (machine.files.count(path) != 0)
+                continue;
+            Seed(entry, path);
+            const bool selected = Selected(entry, systemFolder);
+            const bool stays = !selected || Stays(entry);
+            if (stays)
+                staying.push_back(path);
+            if (stays && entry.kind == kFolder)
+                staying.push_back(path + "\\inner");
+            if (entry.kind == kSiblingLink)
+                staying.push_back("C:\\F~" + entry.name);
+            if (selected && stays)
+                verdict = false;
         }
         std::sort(staying.begin(), staying.end());
-        EXPECT_EQ(SweepFolder("C:\\F", system ? SystemFolderRules : DownloadedControlsRules), verdict);
+        const SweepRules& rules = systemFolder ? SystemFolderRules : DownloadedControlsRules;
+
+        EXPECT_EQ(SweepFolder(L"C:\\F", rules), verdict);
         EXPECT_EQ(fake::files(), staying);
     });
 }

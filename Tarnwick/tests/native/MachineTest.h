@@ -6,10 +6,16 @@
 
 #include "FakeMachine.h"
 
-class MachineTest : public ::testing::Test {
+class MachineTest : public ::testing::Test
+{
 protected:
-    void SetUp() override { fake::machine = fake::Machine(); }
-    void TearDown() override {
+    void SetUp() override
+    {
+        fake::machine = fake::Machine();
+    }
+
+    void TearDown() override
+    {
         EXPECT_TRUE(fake::machine.handles.empty()) << "handles or ID lists left open";
         EXPECT_EQ(fake::machine.problems, std::vector<std::string>());
     }

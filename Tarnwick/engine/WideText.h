@@ -1,0 +1,20 @@
+// The few operations the engine needs on NUL-terminated wide strings in fixed-size buffers. The C
+// library's wide functions are not used: native builds give them four-byte characters.
+#pragma once
+
+#include <stddef.h>
+
+#include "../platform/WinTypes.h"
+
+size_t TextLength(LPCWSTR text);
+bool TextEqual(LPCWSTR left, LPCWSTR right);
+
+// Appends text to the string in buffer, which holds capacity characters with the terminator.
+// Returns false, leaving buffer unchanged, when the result would not fit.
+bool AppendText(WCHAR* buffer, size_t capacity, LPCWSTR text);
+
+template <size_t capacity>
+bool AppendText(WCHAR (&buffer)[capacity], LPCWSTR text)
+{
+    return AppendText(buffer, capacity, text);
+}
