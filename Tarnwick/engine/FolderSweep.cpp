@@ -68,48 +68,85 @@ DWORD GetFinalPath(LPCWSTR path, DWORD flags, WCHAR* finalPath)
 }
 
 // Whether the entry name of the folder, opened as itself (a link as the link), is an item of the
-// folder. Some file systems list a link to a file as a plain file and follow every link whatever
-// the caller asks; such an entry resolves outside the folder and must not be touched, or its
-// deletion would reach whatever it points to.
-bool IsItemOfFolder(LPCWSTR folderFinal, LPCWSTR full, LPCWSTR name)
+// folder; where that cannot be told, error receives why. Some file systems list a link to a file
+// as a plain file and follow every link whatever the caller asks; such an entry resolves outside
+// the folder and must not be touched, or its deletion would reach whatever it points to.
+bool IsItemOfFolder(LPCWSTR folderFinal, LPCWSTR full, LPCWSTR name, DWORD* error)
 {
     WCHAR entryFinal[kFinalPathSize];
-    if (GetFinalPath(full, FILE_FLAG_OPEN_REPARSE_POINT, entryFinal) != ERROR_SUCCESS)
+    *error = GetFinalPath(full, FILE_FLAG_OPEN_REPARSE_POINT, entryFinal);
+    if (*error != ERROR_SUCCESS)
         return false;
     const size_t length = TextLength(folderFinal);
     return memcmp(entryFinal, folderFinal, length * sizeof(WCHAR)) == 0 &&
            entryFinal[length] == L'\\' && TextEqual(entryFinal + length + 1, name);
 }
 
-// Deletes one matching entry. A link (junction, symbolic link) is removed itself: the shell would
-// follow it and delete what it points to, outside the swept folder.
-bool DeleteEntry(const WIN32_FIND_DATAW& entry, WCHAR* full)
+// Deletes one matching entry and returns the code of the call that did it: 0 for success. A link
+// (junction, symbolic link) is removed itself: the shell would follow it and delete what it points
+// to, outside the swept folder.
+DWORD DeleteEntry(const WIN32_FIND_DATAW& entry, WCHAR* full, RemovalMode mode)
 {
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-            return PlatformServices::RemoveDirectoryW(full) != FALSE;
-        return PlatformServices::DeleteFileW(full) != FALSE;
+        const bool directory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        const BOOL removed = directory ? PlatformServices::RemoveDirectoryW(full)
+                                       : PlatformServices::DeleteFileW(full);
+        return removed ? ERROR_SUCCESS : PlatformServices::GetLastError();
     }
     full[TextLength(full) + 1] = L'\0';
-    return ShellDeletePath(full);
+    return ShellDeletePath(full, mode);
 }
 
-// Whether the entry at path is gone. The shell may report success and leave an entry whose name
-// it cannot handle; an entry whose presence cannot be told counts as present.
-bool IsGone(LPCWSTR path)
+// Whether the entry at path is gone; where it is not, error receives why (0: it is there). The
+// shell may report success and leave an entry whose name it cannot handle; an entry whose presence
+// cannot be told counts as present.
+bool IsGone(LPCWSTR path, DWORD* error)
 {
+    *error = ERROR_SUCCESS;
     if (PlatformServices::GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES)
         return false;
-    const DWORD error = PlatformServices::GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    const DWORD lookupError = PlatformServices::GetLastError();
+    if (lookupError == ERROR_FILE_NOT_FOUND || lookupError == ERROR_PATH_NOT_FOUND)
+        return true;
+    *error = lookupError;
+    return false;
+}
+
+// Removes one entry that the rules select, unless it cannot be shown to be the folder's own
+// item, and returns what became of it.
+ItemFate RemoveEntry(const WIN32_FIND_DATAW& entry, WCHAR* full, const WCHAR* folderFinal,
+                     DWORD folderError, RemovalMode mode, DWORD* code)
+{
+    // Windows before Vista cannot tell where an entry really is: there entries go unchecked, and
+    // the listing's reparse-point attribute is the only sign of a link.
+    if (folderError != ERROR_CALL_NOT_IMPLEMENTED) {
+        *code = folderError;
+        if (folderError != ERROR_SUCCESS)
+            return kItemNotOwn;
+        if (!IsItemOfFolder(folderFinal, full, entry.cFileName, code))
+            return kItemNotOwn;
+    }
+    *code = DeleteEntry(entry, full, mode);
+    if (*code != ERROR_SUCCESS)
+        return kItemFailed;
+    return IsGone(full, code) ? kItemRemoved : kItemFailed;
+}
+
+void Report(RemovalObserver* observer, LPCWSTR path, ItemFate fate, DWORD code)
+{
+    if (observer != NULL)
+        observer->OnItem(NULL, path, fate, code);
 }
 
 }  // namespace
 
-bool SweepFolder(LPCWSTR folder, const SweepRules& rules)
+SweepVerdict SweepFolder(LPCWSTR folder, const SweepRules& rules, RemovalMode mode,
+                         RemovalObserver* observer)
 {
-    if (TextLength(folder) > kMaxFolderLength)
-        return false;
+    if (TextLength(folder) > kMaxFolderLength) {
+        Report(observer, folder, kItemFailed, ERROR_FILENAME_EXCED_RANGE);
+        return kFolderUnlisted;
+    }
 
     WCHAR pattern[kSweepBufferSize] = L"";
     AppendText(pattern, folder);
@@ -117,17 +154,19 @@ bool SweepFolder(LPCWSTR folder, const SweepRules& rules)
 
     WIN32_FIND_DATAW entry;
     const UniqueFind search(PlatformServices::FindFirstFileW(pattern, &entry));
-    if (!search.IsValid())
-        return false;
+    if (!search.IsValid()) {
+        const DWORD error = PlatformServices::GetLastError();
+        const bool absent = error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND;
+        Report(observer, folder, absent ? kItemAbsent : kItemFailed, error);
+        return absent ? kFolderAbsent : kFolderUnlisted;
+    }
 
-    // Where the folder really is, to check each entry against before it is deleted. Windows before
-    // Vista cannot tell where a file really is; there entries go unchecked, and the listing's
-    // reparse-point attribute is the only sign of a link.
+    // Where the folder really is, to check each entry against before it is deleted.
     WCHAR folderFinal[kFinalPathSize];
-    const DWORD folderError = GetFinalPath(folder, 0, folderFinal);
-    const bool checkEntries = folderError != ERROR_CALL_NOT_IMPLEMENTED;
+    const DWORD folderError = mode == kCheckOnly ? ERROR_SUCCESS
+                                                 : GetFinalPath(folder, 0, folderFinal);
 
-    bool failed = false;
+    bool entriesStay = false;
     do {
         if (TextEqual(entry.cFileName, L".") || TextEqual(entry.cFileName, L".."))
             continue;
@@ -138,24 +177,25 @@ bool SweepFolder(LPCWSTR folder, const SweepRules& rules)
         AppendText(full, folder);
         AppendText(full, L"\\");
         AppendText(full, entry.cFileName);
-        // An entry that cannot be shown to be the folder's own item is left in place.
-        if (checkEntries && (folderError != ERROR_SUCCESS ||
-                             !IsItemOfFolder(folderFinal, full, entry.cFileName))) {
-            failed = true;
-            continue;
-        }
-        if (!DeleteEntry(entry, full) || !IsGone(full))
-            failed = true;
+        DWORD code = ERROR_SUCCESS;
+        ItemFate fate = kItemPresent;
+        if (mode != kCheckOnly)
+            fate = RemoveEntry(entry, full, folderFinal, folderError, mode, &code);
+        if (fate != kItemRemoved)
+            entriesStay = true;
+        Report(observer, full, fate, code);
     } while (PlatformServices::FindNextFileW(search.Get(), &entry));
-    return !failed;
+    return entriesStay ? kEntriesStay : kFolderSwept;
 }
 
-bool ShellDeletePath(LPCWSTR pathList)
+int ShellDeletePath(LPCWSTR pathList, RemovalMode mode)
 {
     SHFILEOPSTRUCTW operation;
     memset(&operation, 0, sizeof operation);
     operation.wFunc = FO_DELETE;
     operation.pFrom = pathList;
     operation.fFlags = FOF_NOCONFIRMATION | FOF_ALLOWUNDO;
-    return PlatformServices::SHFileOperationW(&operation) == 0;
+    if (mode == kRemoveQuietly)
+        operation.fFlags |= FOF_SILENT | FOF_NOERRORUI;
+    return PlatformServices::SHFileOperationW(&operation);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "../platform/WinTypes.h"
+#include "Removal.h"
 
 // Which direct entries of a folder belong to the controls: the entries whose names equal one of
 // names (all upper case) with the letters a-z in either case, and, with conflictFolders on, every
@@ -20,12 +21,21 @@ extern const SweepRules SystemFolderRules;
 // Size in characters of each path buffer of one sweep.
 const int kSweepBufferSize = 1024;
 
-// Deletes the direct entries of folder (no trailing backslash) that the rules select. Returns true
-// when the folder could be listed and every deletion succeeded; a failed deletion does not stop
-// the sweep.
-bool SweepFolder(LPCWSTR folder, const SweepRules& rules);
+enum SweepVerdict
+{
+    kFolderSwept,     // listed, and no entry the rules select is left (or, in a check, was found)
+    kFolderAbsent,    // there is no such folder
+    kFolderUnlisted,  // the folder could not be listed
+    kEntriesStay,     // an entry the rules select is still there
+};
+
+// Deletes the direct entries of folder (no trailing backslash) that the rules select, or in
+// kCheckOnly mode only finds them, and tells observer (may be NULL) of each, and of the folder
+// when it is absent or cannot be listed. A failed deletion does not stop the sweep.
+SweepVerdict SweepFolder(LPCWSTR folder, const SweepRules& rules, RemovalMode mode,
+                         RemovalObserver* observer);
 
 // Deletes the items of a shell path list (paths each ended by a NUL, the list by a second NUL)
-// through the Windows shell, to the Recycle Bin where the volume allows it, without confirmation.
-// Returns true when the shell reports success.
-bool ShellDeletePath(LPCWSTR pathList);
+// through the Windows shell, to the Recycle Bin where the volume allows it, without confirmation;
+// in kRemoveQuietly mode without any window either. Returns the shell's code: 0 for success.
+int ShellDeletePath(LPCWSTR pathList, RemovalMode mode);

@@ -2,10 +2,11 @@
 
 #include "../platform/WinTypes.h"
 
-// One control's COM registration: three key paths relative to a classes root (the per-user or the
-// per-machine part of HKEY_CLASSES_ROOT).
+// One control's COM registration: its class ID, whose class key is CLSID\<classId>, and its
+// ProgID and type-library keys, all relative to a classes root (the per-user or the per-machine
+// part of HKEY_CLASSES_ROOT).
 struct ControlRegistration {
-    LPCWSTR classKey;
+    LPCWSTR classId;
     LPCWSTR progIdKey;
     LPCWSTR typeLibKey;
 };

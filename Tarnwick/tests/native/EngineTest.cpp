@@ -34,7 +34,8 @@ TEST_F(MachineTest, TheEngineStaysWithinItsArguments)
     EXPECT_EQ(DeleteRegTree(HKEY_LOCAL_MACHINE, NULL), (HRESULT)0x80070057);
     EXPECT_EQ(fake::keys(), (Paths{"HKLM", "HKLM\\CLSID", "HKLM\\CLSID\\X"}));
     const std::vector<WCHAR> folder = fake::Utf16("C:\\" + std::string(760, 'f'));
-    EXPECT_FALSE(SweepFolder(folder.data(), DownloadedControlsRules));
+    EXPECT_EQ(SweepFolder(folder.data(), DownloadedControlsRules, kRemoveQuietly, NULL),
+              kFolderUnlisted);
 }
 
 template <typename Check>
@@ -219,9 +220,10 @@ void Seed(const DrawnEntry& entry, const std::string& path)
 // Random folders of files, folders with contents, junctions and Unix links (a link to a file that
 // the listing shows as a plain file and that every call follows, as under Wine), with names near
 // the rules', beginning with a dot, or outside any code page; entries that cannot be deleted, that
-// the shell leaves, or whose presence cannot be told; both rule sets; Windows before Vista. What
-// the rules select goes unless it must stay, everything else stays, and the verdict is true
-// exactly when nothing selected stays.
+// the shell leaves, or whose presence cannot be told; both rule sets; every mode; Windows before
+// Vista. What the rules select goes unless it must stay (in a check, everything stays), everything
+// else stays, the verdict is "swept" exactly when nothing selected stays, and each selected entry
+// is reported once, as removed exactly when it is gone.
 TEST(Model, SweepFolderRemovesWhatTheRulesSelectAndNothingElse)
 {
     const char* const names[] = {
@@ -232,10 +234,14 @@ TEST(Model, SweepFolderRemovesWhatTheRulesSelectAndNothingElse)
     const int kNameCount = sizeof names / sizeof names[0];
     ForEachCase([&](std::mt19937& random) {
         const bool systemFolder = random() % 2 == 0;
+        const RemovalMode mode = (RemovalMode)(random() % 3);
+        if (mode == kRemoveQuietly)
+            machine.shellFlags |= FOF_SILENT | FOF_NOERRORUI;
         machine.beforeVista = random() % 5 == 0;
         fake::addFile("C:\\F\\notes");
         fake::addFile("C:\\Outside\\file");
         Paths staying = {"C:\\F", "C:\\F\\notes", "C:\\Outside", "C:\\Outside\\file"};
+        Paths selected;
         bool verdict = true;
         for (int i = random() % 9; i > 0; --i)
         {
@@ -250,22 +256,38 @@ TEST(Model, SweepFolderRemovesWhatTheRulesSelectAndNothingElse)
             if (machine.files.count(path) != 0)
                 continue;
             Seed(entry, path);
-            const bool selected = Selected(entry, systemFolder);
-            const bool stays = !selected || Stays(entry);
+            const bool isSelected = Selected(entry, systemFolder);
+            const bool stays = !isSelected || mode == kCheckOnly || Stays(entry);
+            if (isSelected)
+                selected.push_back(path);
             if (stays)
                 staying.push_back(path);
             if (stays && entry.kind == kFolder)
                 staying.push_back(path + "\\inner");
             if (entry.kind == kSiblingLink)
                 staying.push_back("C:\\F~" + entry.name);
-            if (selected && stays)
+            if (isSelected && stays)
                 verdict = false;
         }
         std::sort(staying.begin(), staying.end());
         const SweepRules& rules = systemFolder ? SystemFolderRules : DownloadedControlsRules;
 
-        EXPECT_EQ(SweepFolder(L"C:\\F", rules), verdict);
+        RecordingObserver observer;
+
+        const SweepVerdict swept = SweepFolder(L"C:\\F", rules, mode, &observer);
+
+        EXPECT_EQ(swept == kFolderSwept, verdict);
         EXPECT_EQ(fake::files(), staying);
+        Paths reported;
+        for (const ItemReport& report : observer.reports)
+        {
+            reported.push_back(report.path);
+            EXPECT_EQ(report.fate == kItemRemoved, !Has(staying, report.path)) << report.path;
+            EXPECT_EQ(report.fate == kItemPresent, mode == kCheckOnly) << report.path;
+        }
+        std::sort(reported.begin(), reported.end());
+        std::sort(selected.begin(), selected.end());
+        EXPECT_EQ(reported, selected);
     });
 }
 

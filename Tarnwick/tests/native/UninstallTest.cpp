@@ -1,4 +1,5 @@
-// RunUninstall's outcome table: what stays on the machine, and which boxes it shows.
+// The outcome table: what stays on the machine, which boxes RunUninstall shows, and what an
+// unattended removal reports and exits with.
 #include "MachineTest.h"
 #include "Uninstall.h"
 
@@ -14,40 +15,71 @@ const UINT kNotice = MB_ICONEXCLAMATION;
 const UINT kSuccess = MB_ICONINFORMATION;
 const UINT kFileFailure = MB_OK;
 
-const std::string kUser = "HKCU\\Software\\Classes\\";
-const std::string kMachine = "HKLM\\Software\\Classes\\";
 const std::string kDownloaded = "C:\\WINDOWS\\Downloaded Program Files\\FENNOXEL.OCX";
 const std::string kSystem = "C:\\WINDOWS\\system32\\FENNOXEL.OCX";
+const std::string kRecords = "Microsoft\\Code Store Database\\Distribution Units\\";
+const std::string kSettings = "Microsoft\\Windows\\CurrentVersion\\Ext\\Settings\\";
+const std::string kStats = "Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\";
 
-// Each row's class, ProgID and type-library keys.
+// Each row's class ID, ProgID and type-library key.
 const char* const kRows[7][3] = {
-    {"CLSID\\{A6C2FD20-3168-40d0-8CE5-32840CDCDA7A}", "Merrowind.DocumentControl.5",
+    {"{A6C2FD20-3168-40d0-8CE5-32840CDCDA7A}", "Merrowind.DocumentControl.5",
      "TypeLib\\{A6C2FD00-3168-40d0-8CE5-32840CDCDA7A}"},
-    {"CLSID\\{F6357AD6-77E4-4ae7-81BF-D16433B66D8E}", "Merrowind.TrialViewControl",
+    {"{F6357AD6-77E4-4ae7-81BF-D16433B66D8E}", "Merrowind.TrialViewControl",
      "TypeLib\\{F6357AB6-77E4-4ae7-81BF-D16433B66D8E}"},
-    {"CLSID\\{6E9587CD-0135-4008-AA92-12755DC977DE}", "Merrowind.LiteControl",
+    {"{6E9587CD-0135-4008-AA92-12755DC977DE}", "Merrowind.LiteControl",
      "TypeLib\\{6E9587AD-0135-4008-AA92-12755DC977DE}"},
-    {"CLSID\\{6E95872D-0135-4008-AA92-12755DC977DE}", "Merrowind.DocumentControl",
+    {"{6E95872D-0135-4008-AA92-12755DC977DE}", "Merrowind.DocumentControl",
      "TypeLib\\{6E95870D-0135-4008-AA92-12755DC977DE}"},
-    {"CLSID\\{F311309A-D49F-4144-8FFC-7EC090D7D3FD}", "Merrowind.DocumentControlKX.8",
+    {"{F311309A-D49F-4144-8FFC-7EC090D7D3FD}", "Merrowind.DocumentControlKX.8",
      "TypeLib\\{F311307A-D49F-4144-8FFC-7EC090D7D3FD}"},
-    {"CLSID\\{3DFA2F4D-CD50-4e65-9D8D-8FE7C6A2D11F}", "Fennoxel.DocumentControl.2",
+    {"{3DFA2F4D-CD50-4e65-9D8D-8FE7C6A2D11F}", "Fennoxel.DocumentControl.2",
      "TypeLib\\{3DFA2F2D-CD50-4e65-9D8D-8FE7C6A2D11F}"},
-    {"CLSID\\{B19189A2-B3F5-45b1-AC66-70A71BA5F7AF}", "Quillodeck.DocumentControl.2",
+    {"{B19189A2-B3F5-45b1-AC66-70A71BA5F7AF}", "Quillodeck.DocumentControl.2",
      "TypeLib\\{B1918982-B3F5-45b1-AC66-70A71BA5F7AF}"},
 };
+
+// Keys below Software that must stay in both places: other controls' keys one character off the
+// rows', and a kill bit, an administrator's decision that outlives the control.
 const char* const kNearMisses[] = {
-    "CLSID\\{B19189A2-B3F5-45b1-AC66-70A71BA5F7AE}",
-    "Quillodeck.DocumentControl.20",
-    "TypeLib\\{B1918982-B3F5-45b1-AC66-70A71BA5F7AE}",
+    "Classes\\CLSID\\{B19189A2-B3F5-45b1-AC66-70A71BA5F7AE}",
+    "Classes\\Quillodeck.DocumentControl.20",
+    "Classes\\TypeLib\\{B1918982-B3F5-45b1-AC66-70A71BA5F7AE}",
+    "Microsoft\\Code Store Database\\Distribution Units\\{B19189A2-B3F5-45b1-AC66-70A71BA5F7AE}",
+    "Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\{B19189A2-B3F5-45b1-AC66-70A71BA5F7AE}",
+    "Microsoft\\Internet Explorer\\ActiveX Compatibility\\{B19189A2-B3F5-45b1-AC66-70A71BA5F7AF}",
 };
+
+// The keys of row (0-based) in one place, "HKCU" or "HKLM": its class key first, its ProgID and
+// type library, the browser's record of it, and per user its add-on state.
+Paths RowKeys(const std::string& place, int row)
+{
+    const std::string software = place + "\\Software\\";
+    Paths keys = {
+        software + "Classes\\CLSID\\" + kRows[row][0],
+        software + "Classes\\" + kRows[row][1],
+        software + "Classes\\" + kRows[row][2],
+        software + kRecords + kRows[row][0],
+    };
+    if (place == "HKCU")
+    {
+        keys.push_back(software + kSettings + kRows[row][0]);
+        keys.push_back(software + kStats + kRows[row][0]);
+    }
+    return keys;
+}
+
+const Paths kRow3 = RowKeys("HKLM", 2);
+const Paths kRow7 = RowKeys("HKLM", 6);
+const Paths kRow7User = RowKeys("HKCU", 6);
 
 const std::vector<UINT> kSucceeded = {kNotice, kSuccess};
 const std::vector<UINT> kFilesFailed = {kNotice, kFileFailure};
 
 // Every row is installed per machine, and row 7 per user too; the class keys are left out where
 // a case says so. The Windows folder is C:\WINDOWS unless a case names another; NULL: it cannot
-// be located; "": it has no path. A case may lock a file and refuse the opening of a key.
+// be located; "": it has no path. A case may lock a file and refuse the opening of a key. An
+// unattended removal reports the failures ("path code") and exits with exitCode.
 struct OutcomeCase
 {
     const char* name;
@@ -57,38 +89,47 @@ struct OutcomeCase
     std::string refusedKey;
     Paths keysLeft;
     std::vector<UINT> boxes;
+    Paths failures;
+    int exitCode;
 };
 
 const std::string kLongWindows = "C:\\" + std::string(237, 'w');
 
 const OutcomeCase kCases[] = {
-    {"everything removed", false, "C:\\WINDOWS", "", "", {}, kSucceeded},
-    {"no class keys", true, "C:\\WINDOWS", "", "", {}, kSucceeded},
-    {"no downloaded-controls folder", false, "C:\\Win", "", "", {}, kFilesFailed},
-    {"Windows folder not located", false, NULL, "", "", {}, kFilesFailed},
-    {"Windows folder without a path", false, "", "", "", {}, kFilesFailed},
+    {"everything removed", false, "C:\\WINDOWS", "", "", {}, kSucceeded, {}, 0},
+    {"no class keys", true, "C:\\WINDOWS", "", "", {}, kSucceeded, {}, 0},
+    {"no downloaded-controls folder", false, "C:\\Win", "", "", {}, kFilesFailed, {}, 0},
+    {"Windows folder not located", false, NULL, "", "", {}, kFilesFailed,
+     {"%WINDIR%\\Downloaded Program Files 3"}, 1},
+    {"Windows folder without a path", false, "", "", "", {}, kFilesFailed,
+     {"%WINDIR%\\Downloaded Program Files 3"}, 1},
     {"Windows folder too long for its suffix", false, kLongWindows.c_str(), "", "", {},
-     kFilesFailed},
-    {"downloaded file locked", false, "C:\\WINDOWS", kDownloaded, "", {}, kFilesFailed},
-    {"system file locked", false, "C:\\WINDOWS", kSystem, "", {}, kSucceeded},
-    {"row 7 refused per machine", false, "C:\\WINDOWS", "", kMachine + kRows[6][0],
-     {kMachine + kRows[6][0], kMachine + kRows[6][1], kMachine + kRows[6][2]}, {kNotice}},
-    {"row 7 refused per user", false, "C:\\WINDOWS", "", kUser + kRows[6][0],
-     {kUser + kRows[6][0], kUser + kRows[6][1], kUser + kRows[6][2]}, {kNotice}},
-    {"row 3 refused", false, "C:\\WINDOWS", "", kMachine + kRows[2][0],
-     {kMachine + kRows[2][0], kMachine + kRows[2][1], kMachine + kRows[2][2]}, {kNotice}},
+     kFilesFailed, {"%WINDIR%\\Downloaded Program Files 3"}, 1},
+    {"downloaded file locked", false, "C:\\WINDOWS", kDownloaded, "", {}, kFilesFailed,
+     {kDownloaded + " 124"}, 1},
+    {"system file locked", false, "C:\\WINDOWS", kSystem, "", {}, kSucceeded, {kSystem + " 124"},
+     1},
+    {"row 7 refused per machine", false, "C:\\WINDOWS", "", kRow7[0], kRow7, {kNotice},
+     {kRow7[0] + " 5"}, 2},
+    {"row 7 refused per user", false, "C:\\WINDOWS", "", kRow7User[0], kRow7User, {kNotice},
+     {kRow7User[0] + " 5"}, 2},
+    {"row 3 refused", false, "C:\\WINDOWS", "", kRow3[0], kRow3, {kNotice}, {kRow3[0] + " 5"},
+     2},
+    {"row 3's ProgID refused", false, "C:\\WINDOWS", "", kRow3[1], {kRow3[1]}, kSucceeded,
+     {kRow3[1] + " 5"}, 1},
+    {"row 7's record refused", false, "C:\\WINDOWS", "", kRow7[3], {kRow7[3]}, kSucceeded,
+     {kRow7[3] + " 5"}, 1},
 };
 
-// Installs a registration's keys in one place, with a child below each, and returns them.
+// Installs a row's keys in one place, each with a child, and returns them.
 Paths InstallRow(const std::string& place, int row, bool withClassKey)
 {
-    Paths installed;
-    for (int key = withClassKey ? 0 : 1; key < 3; ++key)
-    {
-        installed.push_back(place + kRows[row][key]);
-        fake::addKey(place + kRows[row][key] + "\\Child");
-    }
-    return installed;
+    Paths keys = RowKeys(place, row);
+    if (!withClassKey)
+        keys.erase(keys.begin());
+    for (const std::string& key : keys)
+        fake::addKey(key + "\\Child");
+    return keys;
 }
 
 // The controls as the case has them, beside near misses that must stay; returns the
@@ -98,15 +139,15 @@ Paths Install(const OutcomeCase& test)
     Paths installed;
     for (int row = 0; row < 7; ++row)
     {
-        Paths keys = InstallRow(kMachine, row, !test.withoutClassKeys);
+        Paths keys = InstallRow("HKLM", row, !test.withoutClassKeys);
         installed.insert(installed.end(), keys.begin(), keys.end());
     }
-    Paths perUser = InstallRow(kUser, 6, !test.withoutClassKeys);
+    Paths perUser = InstallRow("HKCU", 6, !test.withoutClassKeys);
     installed.insert(installed.end(), perUser.begin(), perUser.end());
     for (const char* nearMiss : kNearMisses)
     {
-        fake::addKey(kUser + nearMiss);
-        fake::addKey(kMachine + nearMiss);
+        fake::addKey(std::string("HKCU\\Software\\") + nearMiss);
+        fake::addKey(std::string("HKLM\\Software\\") + nearMiss);
     }
     if (test.windowsFolder == NULL)
         machine.specialFolders.erase(CSIDL_WINDOWS);
@@ -148,8 +189,8 @@ TEST_F(MachineTest, RunUninstallShowsTheOutcomeOfWhatItRemoved)
         EXPECT_EQ(Left(installed), test.keysLeft);
         for (const char* nearMiss : kNearMisses)
         {
-            EXPECT_EQ(machine.registry.count(kUser + nearMiss), 1u);
-            EXPECT_EQ(machine.registry.count(kMachine + nearMiss), 1u);
+            EXPECT_EQ(machine.registry.count(std::string("HKCU\\Software\\") + nearMiss), 1u);
+            EXPECT_EQ(machine.registry.count(std::string("HKLM\\Software\\") + nearMiss), 1u);
         }
         EXPECT_EQ(machine.files.count(kLongWindows + "\\FENNOXEL.OCX"), 1u);
         EXPECT_TRUE(machine.handles.empty());
@@ -164,6 +205,40 @@ TEST_F(MachineTest, RunUninstallShowsTheOutcomeOfWhatItRemoved)
         ASSERT_FALSE(machine.boxes.empty());
         EXPECT_EQ(machine.boxes[0].keyCount, keyCount);
         EXPECT_EQ(machine.boxes[0].fileCount, fileCount);
+    }
+}
+
+// The same cases unattended: nothing is shown, the shell is told to show nothing either, every
+// item is reported as what became of it, and a check afterwards finds a trace exactly when the
+// exit code says one stays.
+TEST_F(MachineTest, AnUnattendedRemovalReportsWhatItLeaves)
+{
+    for (const OutcomeCase& test : kCases)
+    {
+        SCOPED_TRACE(test.name);
+        machine = fake::Machine();
+        machine.shellFlags |= FOF_SILENT | FOF_NOERRORUI;
+        const Paths installed = Install(test);
+        RecordingObserver observer;
+
+        const Remains remains = RemoveControls(kRemoveQuietly, &observer);
+
+        EXPECT_EQ(ExitCodeFor(kRemoveQuietly, remains), test.exitCode);
+        EXPECT_EQ(Left(installed), test.keysLeft);
+        EXPECT_TRUE(machine.boxes.empty());
+        Paths failures;
+        for (const ItemReport& report : observer.reports)
+        {
+            const bool present = machine.registry.count(report.path) != 0 ||
+                                 machine.files.count(report.path) != 0;
+            const bool gone = report.fate == kItemRemoved || report.fate == kItemAbsent;
+            EXPECT_FALSE(gone && present) << report.path;
+            if (report.fate == kItemFailed)
+                failures.push_back(report.path + " " + std::to_string(report.code));
+        }
+        EXPECT_EQ(failures, test.failures);
+        const int checkCode = ExitCodeFor(kCheckOnly, RemoveControls(kCheckOnly, NULL));
+        EXPECT_EQ(checkCode, test.exitCode == 0 ? 0 : 1);
     }
 }
 

@@ -1,0 +1,56 @@
+// The removal of the controls as a report, not a conversation: what it did to each item, and what
+// it leaves. The dialog's uninstall procedure, the unattended run and the check all go through it.
+#pragma once
+
+#include "../platform/WinTypes.h"
+
+enum RemovalMode
+{
+    kRemoveInteractively,  // the shell may show its progress and error windows
+    kRemoveQuietly,        // the shell shows nothing
+    kCheckOnly,            // nothing is removed; what is there is reported
+};
+
+// What became of one item.
+enum ItemFate
+{
+    kItemRemoved,  // it was there and is gone
+    kItemAbsent,   // it was not there
+    kItemPresent,  // it is there (a check)
+    kItemNotOwn,   // kept: it is not an item of its folder, but a link to another place
+    kItemFailed,   // it stays: it could not be removed, or not even be looked at
+};
+
+// Told about every entry of a swept folder that the rules select, a swept folder that is absent
+// or cannot be listed (root NULL, a file path), and every top-level key of every registration in
+// each place (root HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE, the path below it). code is the
+// Win32 error of the call that decided the fate, or the shell's own code for a shell deletion;
+// 0 when none failed.
+class RemovalObserver
+{
+public:
+    virtual void OnItem(HKEY root, LPCWSTR path, ItemFate fate, DWORD code) = 0;
+
+protected:
+    ~RemovalObserver() = default;
+};
+
+// What a removal leaves.
+struct Remains
+{
+    // The downloaded-controls folder was listed, and every entry it selected is gone.
+    bool downloadedControlsCleared;
+    // A registration's class key is there, in either place.
+    bool classKeyStays;
+    // Any other trace: a selected entry in either folder, another key of a registration, or a
+    // place that could not be looked at. An absent downloaded-controls folder is none.
+    bool otherTraceStays;
+};
+
+// Removes the controls' files and registrations (in kCheckOnly mode, only looks for them), tells
+// observer (may be NULL) of each item, and returns what stays.
+Remains RemoveControls(RemovalMode mode, RemovalObserver* observer);
+
+// The exit code of an unattended run of mode that leaves remains: 0 when no trace is left; in a
+// check 1 for any trace; in a removal 2 when a class key stays, else 1 for any other trace.
+int ExitCodeFor(RemovalMode mode, const Remains& remains);
