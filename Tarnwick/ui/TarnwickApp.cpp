@@ -16,10 +16,8 @@ BOOL CTarnwickApp::InitInstance()
 {
     CWinApp::InitInstance();
 
-    // Where settings would be kept; the application keeps none. Code page 936:
-    // 应用程序向导生成的本地应用程序
-    SetRegistryKey("\xD3\xA6\xD3\xC3\xB3\xCC\xD0\xF2\xCF\xF2\xB5\xBC\xC9\xFA\xB3\xC9"
-                   "\xB5\xC4\xB1\xBE\xB5\xD8\xD3\xA6\xD3\xC3\xB3\xCC\xD0\xF2");
+    // Where settings would be kept; the application keeps none.
+    SetRegistryKey(L"应用程序向导生成的本地应用程序");
 
     CTarnwickDlg dlg;
     m_pMainWnd = &dlg;
