@@ -68,6 +68,19 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return ::SendMessageW(m_hWnd, message, wParam, lParam);
 }
 
+void CWnd::CenterWindow()
+{
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    ::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    RECT window;
+    ::GetWindowRect(m_hWnd, &window);
+    const int x = work.left + (work.right - work.left - (window.right - window.left)) / 2;
+    const int y = work.top + (work.bottom - work.top - (window.bottom - window.top)) / 2;
+    ::SetWindowPos(m_hWnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void CWnd::OnPaint()
 {
     Default();
@@ -138,12 +151,14 @@ INT_PTR CDialog::DoModal()
 
 // Attaches the object when the dialog starts; from then on its messages reach the object through
 // CWnd::WndProc first, and everything that no map handles comes back here and is left to Windows.
+// The dialog starts centred on its screen; OnInitDialog may still place it elsewhere.
 INT_PTR CALLBACK CDialog::DlgProc(HWND hWnd, UINT message, WPARAM, LPARAM lParam)
 {
     if (message != WM_INITDIALOG)
         return FALSE;
     CDialog* dialog = reinterpret_cast<CDialog*>(lParam);
     dialog->Attach(hWnd);
+    dialog->CenterWindow();
     return dialog->OnInitDialog();
 }
 

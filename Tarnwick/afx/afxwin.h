@@ -116,6 +116,8 @@ public:
     BOOL IsIconic() const;
     void GetClientRect(LPRECT lpRect) const;
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    // Centres the window on the work area of the monitor that holds the most of it.
+    void CenterWindow();
 
 protected:
     afx_msg void OnPaint();  // the window's own painting
