@@ -68,6 +68,11 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return ::SendMessageW(m_hWnd, message, wParam, lParam);
 }
 
+HWND CWnd::GetDlgItem(int nID) const
+{
+    return ::GetDlgItem(m_hWnd, nID);
+}
+
 void CWnd::CenterWindow()
 {
     MONITORINFO monitor = {};
@@ -176,6 +181,11 @@ void CDialog::DoDataExchange(CDataExchange*)
 void CDialog::EndDialog(int nResult)
 {
     ::EndDialog(m_hWnd, nResult);
+}
+
+void CDialog::GotoDlgCtrl(HWND hWndCtrl)
+{
+    ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hWndCtrl), TRUE);
 }
 
 void CDialog::OnCancel()

@@ -116,6 +116,9 @@ public:
     BOOL IsIconic() const;
     void GetClientRect(LPRECT lpRect) const;
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    // The child window with control id nID, NULL when there is none. This layer keeps no window
+    // objects for controls: it hands out their handles.
+    HWND GetDlgItem(int nID) const;
     // Centres the window on the work area of the monitor that holds the most of it.
     void CenterWindow();
 
@@ -160,6 +163,8 @@ public:
     virtual INT_PTR DoModal();
     virtual BOOL OnInitDialog();
     void EndDialog(int nResult);
+    // Moves the focus to the control, as Tab does, which also makes a push button the default.
+    void GotoDlgCtrl(HWND hWndCtrl);
 
     // Commands that the dialog's maps do not handle go on to the application.
     BOOL OnCmdMsg(UINT nID, UINT nCode) override;
