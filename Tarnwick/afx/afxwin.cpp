@@ -49,8 +49,8 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, UINT nCode)
 
 HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon)
 {
-    return reinterpret_cast<HICON>(::SendMessageA(m_hWnd, WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL,
-                                                  reinterpret_cast<LPARAM>(hIcon)));
+    return reinterpret_cast<HICON>(::SendMessageW(
+        m_hWnd, WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(hIcon)));
 }
 
 BOOL CWnd::IsIconic() const
@@ -65,7 +65,25 @@ void CWnd::GetClientRect(LPRECT lpRect) const
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return ::SendMessageA(m_hWnd, message, wParam, lParam);
+    return ::SendMessageW(m_hWnd, message, wParam, lParam);
+}
+
+HWND CWnd::GetDlgItem(int nID) const
+{
+    return ::GetDlgItem(m_hWnd, nID);
+}
+
+void CWnd::CenterWindow()
+{
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    ::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    RECT window;
+    ::GetWindowRect(m_hWnd, &window);
+    const int x = work.left + (work.right - work.left - (window.right - window.left)) / 2;
+    const int y = work.top + (work.bottom - work.top - (window.bottom - window.top)) / 2;
+    ::SetWindowPos(m_hWnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CWnd::OnPaint()
@@ -75,20 +93,21 @@ void CWnd::OnPaint()
 
 LRESULT CWnd::Default()
 {
-    return ::CallWindowProcA(m_pfnSuper, m_hWnd, m_msgCur.message, m_msgCur.wParam, m_msgCur.lParam);
+    return ::CallWindowProcW(m_pfnSuper, m_hWnd, m_msgCur.message, m_msgCur.wParam,
+                             m_msgCur.lParam);
 }
 
 void CWnd::Attach(HWND hWnd)
 {
     m_hWnd = hWnd;
-    ::SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     m_pfnSuper = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::WndProc)));
+        ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::WndProc)));
 }
 
 LRESULT CALLBACK CWnd::WndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    CWnd* wnd = reinterpret_cast<CWnd*>(::GetWindowLongPtrA(hWnd, GWLP_USERDATA));
+    CWnd* wnd = reinterpret_cast<CWnd*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
     // Handlers may send further messages to the window; each keeps its own for Default.
     const CurrentMessage outer = wnd->m_msgCur;
     wnd->m_msgCur = {message, wParam, lParam};
@@ -131,18 +150,20 @@ END_MESSAGE_MAP()
 INT_PTR CDialog::DoModal()
 {
     const HWND parent = m_pParentWnd != NULL ? m_pParentWnd->GetSafeHwnd() : NULL;
-    return ::DialogBoxParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), parent,
+    return ::DialogBoxParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), parent,
                              &CDialog::DlgProc, reinterpret_cast<LPARAM>(this));
 }
 
 // Attaches the object when the dialog starts; from then on its messages reach the object through
 // CWnd::WndProc first, and everything that no map handles comes back here and is left to Windows.
+// The dialog starts centred on its screen; OnInitDialog may still place it elsewhere.
 INT_PTR CALLBACK CDialog::DlgProc(HWND hWnd, UINT message, WPARAM, LPARAM lParam)
 {
     if (message != WM_INITDIALOG)
         return FALSE;
     CDialog* dialog = reinterpret_cast<CDialog*>(lParam);
     dialog->Attach(hWnd);
+    dialog->CenterWindow();
     return dialog->OnInitDialog();
 }
 
@@ -160,6 +181,11 @@ void CDialog::DoDataExchange(CDataExchange*)
 void CDialog::EndDialog(int nResult)
 {
     ::EndDialog(m_hWnd, nResult);
+}
+
+void CDialog::GotoDlgCtrl(HWND hWndCtrl)
+{
+    ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hWndCtrl), TRUE);
 }
 
 void CDialog::OnCancel()
@@ -196,7 +222,7 @@ BOOL CPaintDC::DrawIcon(int x, int y, HICON hIcon)
 
 // ---- the application
 
-CWinApp::CWinApp(LPCSTR lpszAppName) : m_pszAppName(lpszAppName)
+CWinApp::CWinApp(LPCWSTR lpszAppName) : m_pszAppName(lpszAppName)
 {
     theOneApp = this;
 }
@@ -208,12 +234,12 @@ BOOL CWinApp::InitInstance()
 
 HICON CWinApp::LoadIcon(UINT nIDResource) const
 {
-    return ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nIDResource));
+    return ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(nIDResource));
 }
 
-void CWinApp::SetRegistryKey(LPCSTR lpszRegistryKey)
+void CWinApp::SetRegistryKey(LPCWSTR lpszRegistryKey)
 {
-    ::lstrcpynA(m_registryKey, lpszRegistryKey, sizeof m_registryKey);
+    ::lstrcpynW(m_registryKey, lpszRegistryKey, sizeof m_registryKey / sizeof m_registryKey[0]);
     m_pszRegistryKey = m_registryKey;
 }
 
@@ -232,7 +258,7 @@ HINSTANCE AfxGetResourceHandle()
     return theOneApp != NULL ? theOneApp->m_hInstance : NULL;
 }
 
-int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
+int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int)
 {
     CWinApp* app = AfxGetApp();
     if (app == NULL)

@@ -1,7 +1,8 @@
 // The class-library layer that Tarnwick's application shell is written in: an application object
 // whose InitInstance the program entry calls, modal dialogs built from dialog templates, static
 // message maps chained to the base class's, and the few window, paint and rectangle helpers that
-// go with them. Narrow-character build.
+// go with them. Wide-character build: windows, resources and texts go through the UTF-16 calls,
+// so that the templates' texts reach the screen unchanged on any system code page.
 #pragma once
 
 #include <windows.h>
@@ -115,6 +116,11 @@ public:
     BOOL IsIconic() const;
     void GetClientRect(LPRECT lpRect) const;
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    // The child window with control id nID, NULL when there is none. This layer keeps no window
+    // objects for controls: it hands out their handles.
+    HWND GetDlgItem(int nID) const;
+    // Centres the window on the work area of the monitor that holds the most of it.
+    void CenterWindow();
 
 protected:
     afx_msg void OnPaint();  // the window's own painting
@@ -157,6 +163,8 @@ public:
     virtual INT_PTR DoModal();
     virtual BOOL OnInitDialog();
     void EndDialog(int nResult);
+    // Moves the focus to the control, as Tab does, which also makes a push button the default.
+    void GotoDlgCtrl(HWND hWndCtrl);
 
     // Commands that the dialog's maps do not handle go on to the application.
     BOOL OnCmdMsg(UINT nID, UINT nCode) override;
@@ -197,26 +205,26 @@ private:
 // when InitInstance returns: this layer has no message loop of its own.
 class CWinApp : public CCmdTarget {
 public:
-    explicit CWinApp(LPCSTR lpszAppName = NULL);
+    explicit CWinApp(LPCWSTR lpszAppName = NULL);
 
     virtual BOOL InitInstance();
     HICON LoadIcon(UINT nIDResource) const;
     afx_msg void OnHelp();
 
-    LPCSTR m_pszAppName;
-    LPCSTR m_pszRegistryKey = NULL;  // HKEY_CURRENT_USER\Software\<key>\<application> holds settings
-    HINSTANCE m_hInstance = NULL;    // the module that holds the application's resources
+    LPCWSTR m_pszAppName;
+    LPCWSTR m_pszRegistryKey = NULL;  // HKEY_CURRENT_USER\Software\<key>\<app> holds settings
+    HINSTANCE m_hInstance = NULL;     // the module that holds the application's resources
     CWnd* m_pMainWnd = NULL;
 
 protected:
-    void SetRegistryKey(LPCSTR lpszRegistryKey);
+    void SetRegistryKey(LPCWSTR lpszRegistryKey);
 
 private:
-    char m_registryKey[256] = "";  // a registry key name has at most 255 characters
+    wchar_t m_registryKey[256] = L"";  // a registry key name has at most 255 characters
 };
 
 CWinApp* AfxGetApp();
 HINSTANCE AfxGetResourceHandle();
 
-// The program entry: called by WinMain; runs the application object's InitInstance.
-int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow);
+// The program entry: called by wWinMain; runs the application object's InitInstance.
+int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nCmdShow);

@@ -37,11 +37,13 @@ for dll in $(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Nam
         missed+=(imports)
     fi
 done
-# Looked up at run time: Windows XP lacks it, and would refuse to start a program importing it.
-if i686-w64-mingw32-objdump -p "$exe" | grep -q GetFinalPathNameByHandle; then
-    echo "  GetFinalPathNameByHandleA is imported: Windows XP cannot start the program"
-    missed+=(xp)
-fi
+# Looked up at run time: Windows XP lacks them, and would refuse to start a program importing one.
+for name in GetFinalPathNameByHandle SetDefaultDllDirectories; do
+    if i686-w64-mingw32-objdump -p "$exe" | grep -q "$name"; then
+        echo "  $name is imported: Windows XP cannot start the program"
+        missed+=(xp)
+    fi
+done
 if $check && [ ${#missed[@]} -gt 0 ]; then
     echo "footprint: Tarnwick.exe misses its goals: ${missed[*]}" >&2
     exit 1

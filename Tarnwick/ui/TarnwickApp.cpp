@@ -12,14 +12,51 @@ CTarnwickApp::CTarnwickApp() : CWinApp(NULL)
 
 CTarnwickApp theApp;
 
+namespace {
+
+// The DLLs that Windows' own DLLs load on demand during a run. Wine's +loaddll trace of a run
+// (start, Uninstall on an installed machine, both boxes dismissed, Close) shows uxtheme.dll,
+// besides Wine's own display driver; Windows' shell also loads the other three on demand. Where
+// one does not exist (older Windows), its load just fails.
+const wchar_t* const kDllsLoadedOnDemand[] = {
+    L"uxtheme.dll",
+    L"dwmapi.dll",
+    L"version.dll",
+    L"cryptbase.dll",
+};
+
+// Windows looks for a DLL that is loaded on demand in the program's own folder first: typically the
+// Downloads folder, where a DLL planted under such a name would run with the program's rights.
+// Restricts the search to the system folder; where Windows lacks the call for that (before Windows
+// 8, unless updated), loads the run's DLLs from there first, so that later loads find them loaded.
+void LoadDllsFromSystemFolderOnly()
+{
+    typedef BOOL(WINAPI * Function)(DWORD);
+    const Function setDefaultDllDirectories = reinterpret_cast<Function>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    if (setDefaultDllDirectories != NULL && setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        return;
+    wchar_t path[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryW(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH - 1)
+        return;
+    for (const wchar_t* name : kDllsLoadedOnDemand) {
+        path[length] = L'\\';
+        ::lstrcpynW(path + length + 1, name, MAX_PATH - length - 1);
+        ::LoadLibraryW(path);
+    }
+}
+
+}  // namespace
+
 BOOL CTarnwickApp::InitInstance()
 {
+    LoadDllsFromSystemFolderOnly();
+
     CWinApp::InitInstance();
 
-    // Where settings would be kept; the application keeps none. Code page 936:
-    // 应用程序向导生成的本地应用程序
-    SetRegistryKey("\xD3\xA6\xD3\xC3\xB3\xCC\xD0\xF2\xCF\xF2\xB5\xBC\xC9\xFA\xB3\xC9"
-                   "\xB5\xC4\xB1\xBE\xB5\xD8\xD3\xA6\xD3\xC3\xB3\xCC\xD0\xF2");
+    // Where settings would be kept; the application keeps none.
+    SetRegistryKey(L"应用程序向导生成的本地应用程序");
 
     CTarnwickDlg dlg;
     m_pMainWnd = &dlg;

@@ -55,7 +55,20 @@ HCURSOR CTarnwickDlg::OnQueryDragIcon()
     return static_cast<HCURSOR>(m_hIcon);
 }
 
+// The shell's progress and error windows keep the dialog's messages flowing while the procedure
+// runs, so Uninstall is disabled until it ends, and a press that still gets here is ignored: a
+// second run inside the first would delete what the first is still working through.
 void CTarnwickDlg::OnUninstall()
 {
+    if (m_bUninstalling)
+        return;
+    m_bUninstalling = TRUE;
+    const HWND uninstall = GetDlgItem(IDOK);
+    ::EnableWindow(uninstall, FALSE);
+
     RunUninstall(GetSafeHwnd());
+
+    ::EnableWindow(uninstall, TRUE);
+    GotoDlgCtrl(uninstall);  // a disabled button loses the focus; Enter presses it again
+    m_bUninstalling = FALSE;
 }

@@ -21,4 +21,5 @@ protected:
     DECLARE_MESSAGE_MAP()
 
     HICON m_hIcon;  // shared icon from the resources: Windows releases it, not the dialog
+    BOOL m_bUninstalling = FALSE;  // OnUninstall is running
 };
