@@ -1,5 +1,5 @@
-// tarnwick_e2e suite|demo TARNWICK.EXE [PICTURE-FOLDER]: drives Tarnwick.exe under Wine as a user
-// would, on keys and files that it seeds, checks and removes, and prints "N passed, M failed" last.
+// tarnwick_e2e TARNWICK.EXE: drives Tarnwick.exe under Wine as a user would, on keys and files that
+// it seeds, checks and removes, and prints "N passed, M failed" last.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -53,7 +53,7 @@ struct Item {
     Str target;
 };
 
-Str sys, exe, pictures;
+Str sys, exe;
 const wchar_t* scenario;
 int passed, failed;
 STARTUPINFOW startup = {sizeof startup};
@@ -237,14 +237,6 @@ HWND Window(HWND other, DWORD ms)
     return window;
 }
 
-// Saves what the display shows, the window in front, as a PNG file in the picture folder (a Unix
-// path).
-void Picture(const Str& name)
-{
-    Sleep(300);  // for the window to paint
-    Unix(L"import -window root '" + pictures + L"/" + name + L".png'");
-}
-
 // What a box shows, as "caption: text", and whether the dialog owns it.
 Str Seen(HWND box)
 {
@@ -257,14 +249,12 @@ Str Seen(HWND box)
 }
 
 // One run of the procedure: the notice, then outcome ("": no box within 3 s), each box owned by
-// the dialog and pictured when asked; the dialog stays open.
+// the dialog; the dialog stays open.
 void Expect(const Str& outcome)
 {
     for (const Str& text : {Str(kNotice), outcome}) {
         const HWND box = Window(0, text.empty() ? 3000 : kWaitMs);
         const Str seen = Seen(box);
-        if (box != 0 && !pictures.empty())
-            Picture(text == kNotice ? L"notice" : L"outcome");
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         WaitFor([&] { return !IsWindow(box); });
         bool shown = seen == kCaption + (L": " + text);
@@ -343,18 +333,6 @@ void Run(const wchar_t* name, const std::vector<Item>& items, const std::functio
     Clean(items);
 }
 
-// For run.sh: with pictures, pictures the dialog and presses Uninstall; without, leaves the dialog
-// to the user.
-void Demo()
-{
-    if (pictures.empty()) {
-        WaitForSingleObject(pi.hProcess, INFINITE);
-        return;
-    }
-    Picture(L"dialog");
-    Press(kSuccess)();
-}
-
 void Suite()
 {
     const Str row3 = kRows[2][kClassKey];
@@ -405,18 +383,12 @@ int wmain(int argc, wchar_t** argv)
     wchar_t system[MAX_PATH];
     sys.assign(system, GetSystemDirectoryW(system, MAX_PATH));
     SetCurrentDirectoryW(L"C:\\");
-    const Str mode = argc > 2 ? argv[1] : L"";
-    if (mode != L"suite" && mode != L"demo") {
-        wprintf(L"usage: tarnwick_e2e suite|demo TARNWICK.EXE [PICTURE-FOLDER]\n");
+    if (argc != 2) {
+        wprintf(L"usage: tarnwick_e2e TARNWICK.EXE\n");
         return 2;
     }
-    exe = argv[2];
-    if (argc > 3)
-        pictures = argv[3];
-    if (mode == L"suite")
-        Suite();
-    else
-        Run(L"demo", Installation(), Demo);
+    exe = argv[1];
+    Suite();
     wprintf(L"%d passed, %d failed\n", passed, failed);
     return failed != 0;
 }
