@@ -1,10 +1,12 @@
-// tarnwick_e2e TARNWICK.EXE: drives Tarnwick.exe under Wine as a user would, on keys and files that
-// it seeds, checks and removes, and prints "N passed, M failed" last.
+// tarnwick_e2e TARNWICK.EXE [single-byte]: drives Tarnwick.exe under Wine as a user would, on keys
+// and files that it seeds, checks and removes, and prints "N passed, M failed" last. Its code page,
+// which Tarnwick inherits, is 936, or a single-byte one for the scenario that "single-byte" runs.
 #include <windows.h>
 
 #include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <functional>
@@ -23,7 +25,7 @@ const Str kInner = L"\\inner\\QUILLODECK.OCX";
 const DWORD kWaitMs = 10000;
 
 // The seven registrations: class, ProgID and type-library keys.
-const int kClassKey = 0;
+enum Column { ClassKey, ProgIdKey, TypeLibKey };
 const wchar_t* const kRows[7][3] = {
     {L"CLSID\\{A6C2FD20-3168-40d0-8CE5-32840CDCDA7A}", L"Merrowind.DocumentControl.5",
      L"TypeLib\\{A6C2FD00-3168-40d0-8CE5-32840CDCDA7A}"},
@@ -40,11 +42,13 @@ const wchar_t* const kRows[7][3] = {
     {L"CLSID\\{B19189A2-B3F5-45b1-AC66-70A71BA5F7AF}", L"Quillodeck.DocumentControl.2",
      L"TypeLib\\{B1918982-B3F5-45b1-AC66-70A71BA5F7AF}"},
 };
+const Str kRow3 = kRows[2][ClassKey];
+const Str kRow7 = kRows[6][ClassKey];
 
-// Key (below HKEY_CLASSES_ROOT) holds a value and a nested subkey; RegLink links to the key
-// target; File is empty; Folder holds a file in a subfolder; Link is a Unix symbolic link to
-// target.
-enum Kind { Key, RegLink, File, Folder, Link };
+// Key (below HKEY_CLASSES_ROOT, under Wine the per-machine place) and UserKey (HKEY_CURRENT_USER)
+// hold a value and a nested subkey; RegLink links to the key target; File is empty; Folder holds
+// a file in a subfolder; Link is a Unix symbolic link to target.
+enum Kind { Key, UserKey, RegLink, File, Folder, Link };
 enum Fate { Gone, Intact, There };  // There: present, whatever became of what it held
 struct Item {
     Kind kind;
@@ -86,6 +90,11 @@ bool OnDisk(Kind kind)
     return kind == File || kind == Folder || kind == Link;
 }
 
+HKEY Root(Kind kind)
+{
+    return kind == UserKey ? HKEY_CURRENT_USER : HKEY_CLASSES_ROOT;
+}
+
 // A path on C:, quoted as the Unix shell sees it from C:\, the current folder.
 Str UnixPath(Str path)
 {
@@ -104,29 +113,24 @@ bool Unix(const Str& script)
     return WaitFor([] { return RemoveDirectoryW(L"C:\\tarnwick-e2e-done") != 0; });
 }
 
-// A registry link at the item's path to its target, a native registry path.
-bool SeedRegLink(const Item& item)
-{
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, item.path.c_str(), 0, 0, REG_OPTION_CREATE_LINK,
-                        KEY_ALL_ACCESS, 0, &key, 0) != ERROR_SUCCESS)
-        return false;
-    const BYTE* target = reinterpret_cast<const BYTE*>(item.target.data());
-    const LONG error = RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK, target,
-                                      item.target.size() * sizeof(wchar_t));
-    RegCloseKey(key);
-    return error == ERROR_SUCCESS;
-}
-
 bool Seed(const Item& item)
 {
     const Str& path = item.path;
+    HKEY key;
     if (item.kind == Link)
         return Unix(L"ln -s " + item.target + L" " + UnixPath(path));
-    if (item.kind == RegLink)
-        return SeedRegLink(item);
-    if (item.kind == Key) {
-        const HKEY root = HKEY_CLASSES_ROOT;
+    if (item.kind == RegLink) {
+        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, 0, REG_OPTION_CREATE_LINK,
+                            KEY_ALL_ACCESS, 0, &key, 0) != 0)
+            return false;
+        const BYTE* target = reinterpret_cast<const BYTE*>(item.target.data());
+        const LONG error = RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK, target,
+                                          item.target.size() * sizeof(wchar_t));
+        RegCloseKey(key);
+        return error == 0;
+    }
+    if (!OnDisk(item.kind)) {
+        const HKEY root = Root(item.kind);
         const DWORD size = (path.size() + 1) * sizeof(wchar_t);
         return RegSetKeyValueW(root, (path + kNested).c_str(), 0, REG_SZ, L"", 2) == 0 &&
                RegSetKeyValueW(root, path.c_str(), 0, REG_SZ, path.c_str(), size) == 0;
@@ -148,13 +152,13 @@ bool Present(const Item& item)
         return GetFileAttributesW(item.path.c_str()) != INVALID_FILE_ATTRIBUTES;
     const DWORD options = item.kind == RegLink ? REG_OPTION_OPEN_LINK : 0;
     HKEY key;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, item.path.c_str(), options, KEY_READ, &key) != 0)
+    if (RegOpenKeyExW(Root(item.kind), item.path.c_str(), options, KEY_READ, &key) != 0)
         return false;
     RegCloseKey(key);
     return true;
 }
 
-// Removes the items, last first (a registry link before the key that holds it), without following
+// Removes the items, last first (a registry link before the key that holds it), not following
 // links.
 void Clean(const std::vector<Item>& items)
 {
@@ -164,7 +168,7 @@ void Clean(const std::vector<Item>& items)
         if (OnDisk(item->kind)) {
             files += L" " + UnixPath(item->path);
         } else if (item->kind != RegLink) {
-            RegDeleteTreeW(HKEY_CLASSES_ROOT, item->path.c_str());
+            RegDeleteTreeW(Root(item->kind), item->path.c_str());
         } else if (RegOpenKeyExW(HKEY_CLASSES_ROOT, item->path.c_str(), REG_OPTION_OPEN_LINK,
                                  KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
             RegDeleteKeyW(key, L"");
@@ -183,7 +187,7 @@ std::vector<Item> Base(const std::vector<Item>& extra = {}, int keptRow = 0)
         for (int column = 0; column < 3; ++column) {
             Fate fate = Gone;
             if (row == keptRow)
-                fate = column == kClassKey ? There : Intact;
+                fate = column == ClassKey ? There : Intact;
             items.push_back({Key, kRows[row - 1][column], fate});
         }
     }
@@ -222,8 +226,7 @@ Str Text(HWND window)
     return text;
 }
 
-// A dialog window of Tarnwick's other than dlg and other, once one shows; 0 when none does within
-// ms.
+// A dialog window of Tarnwick's other than dlg and other, once one shows; 0 if none does in ms.
 HWND Window(HWND other, DWORD ms)
 {
     HWND window = 0;
@@ -237,7 +240,7 @@ HWND Window(HWND other, DWORD ms)
     return window;
 }
 
-// What a box shows, as "caption: text", and whether the dialog owns it.
+// "caption: text" of a box, and whether the dialog owns it.
 Str Seen(HWND box)
 {
     if (box == 0)
@@ -249,24 +252,34 @@ Str Seen(HWND box)
 }
 
 // One run of the procedure: the notice, then outcome ("": no box within 3 s), each box owned by
-// the dialog; the dialog stays open.
-void Expect(const Str& outcome)
+// the dialog. Uninstall is disabled while the notice shows, when a press (pressAgain) starts no
+// second run; afterwards it is enabled, with the focus, and the dialog stays open.
+void Expect(const Str& outcome, bool pressAgain = false)
 {
+    const HWND uninstall = GetDlgItem(dlg, IDOK);
     for (const Str& text : {Str(kNotice), outcome}) {
         const HWND box = Window(0, text.empty() ? 3000 : kWaitMs);
         const Str seen = Seen(box);
+        if (text == kNotice)
+            Check(!IsWindowEnabled(uninstall), L"Uninstall disabled while the notice shows");
+        if (text == kNotice && pressAgain) {
+            PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+            const HWND second = Window(box, 2000);
+            Check(second == 0, L"no second run on a second press", Seen(second));
+        }
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         WaitFor([&] { return !IsWindow(box); });
-        bool shown = seen == kCaption + (L": " + text);
-        Str what = L"box " + text;
-        if (text.empty()) {
-            shown = box == 0;
-            what = L"no further box";
-        }
-        if (!Check(shown, what, seen))
+        const bool shown = text.empty() ? box == 0 : seen == kCaption + (L": " + text);
+        if (!Check(shown, text.empty() ? L"no further box" : L"box " + text, seen))
             return;
     }
     Check(IsWindowVisible(dlg), L"dialog stays open");
+    GUITHREADINFO thread = {sizeof thread};
+    const bool ready = WaitFor([&] {
+        return IsWindowEnabled(uninstall) && GetGUIThreadInfo(pi.dwThreadId, &thread) &&
+               thread.hwndFocus == uninstall;
+    });
+    Check(ready, L"Uninstall enabled again, with the focus", L"focus on " + Text(thread.hwndFocus));
 }
 
 // Presses Uninstall, expecting outcome, then Close.
@@ -291,7 +304,7 @@ std::function<void()> Keys(const std::vector<WORD>& keys)
     };
 }
 
-// Starts Tarnwick and waits for its dialog (a fresh prefix's first window can take 10 s).
+// Starts Tarnwick; a fresh prefix's first window can take 10 s.
 bool Start()
 {
     Str line = L"\"" + exe + L"\"";
@@ -333,19 +346,45 @@ void Run(const wchar_t* name, const std::vector<Item>& items, const std::functio
     Clean(items);
 }
 
-void Suite()
+void CheckTexts()
 {
-    const Str row3 = kRows[2][kClassKey];
-    const Str row7 = kRows[6][kClassKey];
+    Str texts = Text(dlg) + L"|";
+    for (HWND w = GetWindow(dlg, GW_CHILD); w != 0; w = GetWindow(w, GW_HWNDNEXT))
+        texts += Text(w) + L"|";
+    Check(texts == L"Quillodeck客户端控件卸载工具|卸载(&U)|关闭(&C)|" + Str(kNotice) + L"|",
+          L"texts of the dialog and of its controls in order", texts);
+}
+
+// The dialog's middle lies within 2 pixels of the middle of its monitor's work area.
+void CheckCentred()
+{
+    MONITORINFO monitor = {sizeof monitor};
+    GetMonitorInfoW(MonitorFromWindow(dlg, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    RECT window = {};
+    GetWindowRect(dlg, &window);
+    const int across = window.left + window.right - work.left - work.right;
+    const int down = window.top + window.bottom - work.top - work.bottom;
+    const Str seen = std::to_wstring(window.left) + L", " + std::to_wstring(window.top);
+    Check(abs(across) <= 4 && abs(down) <= 4, L"dialog centred on the work area", seen);
+}
+
+void Suite(bool singleByte)
+{
+    // Best-fit mapping to a single-byte code page turns the full-width reverse solidus into "\\".
+    if (singleByte) {
+        Run(L"L. single-byte code page", Base({{Key, kRow7 + L"\\L＼Sub", Gone}}), [] {
+            CheckTexts();
+            Press(kSuccess)();
+        });
+        return;
+    }
     // Keys go through the dialog's own keyboard handling, which starts from the focused button.
-    Run(L"A. everything installed; texts, Enter at start, Uninstall", Installation(), [] {
-        Str texts = Text(dlg) + L"|";
-        for (HWND w = GetWindow(dlg, GW_CHILD); w != 0; w = GetWindow(w, GW_HWNDNEXT))
-            texts += Text(w) + L"|";
-        Check(texts == L"Quillodeck客户端控件卸载工具|卸载(&U)|关闭(&C)|" + Str(kNotice) + L"|",
-              L"texts of the dialog and of its controls in order", texts);
+    Run(L"A. everything installed; texts, place, Enter at start, Uninstall", Installation(), [] {
+        CheckTexts();
+        CheckCentred();
         PostMessageW(dlg, WM_KEYDOWN, VK_RETURN, 0);
-        Expect(kSuccess);
+        Expect(kSuccess, true);
         Press(kSuccess)();
     });
     Run(L"B. no downloaded-controls folder", {}, Press(kFailure));
@@ -365,16 +404,26 @@ void Suite()
         Press(kFailure));
     // Wine's HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\Software\Classes.
     Run(L"F. registry link", Base({{Key, L"TarnwickOutside", Intact},
-                                   {RegLink, row7 + L"\\Link", Gone,
+                                   {RegLink, kRow7 + L"\\Link", Gone,
                                     L"\\Registry\\Machine\\Software\\Classes\\TarnwickOutside"}}),
         Press(kSuccess));
     // Wine accepts a key name of 256 characters, one more than the longest legal name.
-    Run(L"G. row 3 stuck", Base({{Key, row3 + L"\\" + Str(256, L'卸'), There}}, 3), Press(L""));
-    Run(L"H. longest key name", Base({{Key, row7 + L"\\" + Str(255, L'卸'), Gone}}),
+    Run(L"G. row 3 stuck", Base({{Key, kRow3 + L"\\" + Str(256, L'卸'), There}}, 3), Press(L""));
+    Run(L"H. longest key name", Base({{Key, kRow7 + L"\\" + Str(255, L'卸'), Gone}}),
         Press(kSuccess));
     // Wine's shell reports this folder deleted and leaves it.
     Run(L"I. shell leaves a folder", Base({{Folder, kDl + L"\\CONFLICT" + Str(90, L'卸'), Intact}}),
         Press(kFailure));
+    // Code page 936 has no Thai letters.
+    Run(L"J. names outside the code page", Base({{Key, kRow7 + L"\\ก", Gone},
+                                                 {Folder, kDl + L"\\CONFLICTก", Gone},
+                                                 {File, kDl + L"\\CONFLICTS", Intact}}),
+        Press(kSuccess));
+    const Str classes = L"Software\\Classes\\";
+    Run(L"K. row 7 per user as well", Base({{UserKey, classes + kRows[6][ClassKey], Gone},
+                                            {UserKey, classes + kRows[6][ProgIdKey], Gone},
+                                            {UserKey, classes + kRows[6][TypeLibKey], Gone}}),
+        Press(kSuccess));
 }
 
 int wmain(int argc, wchar_t** argv)
@@ -383,12 +432,17 @@ int wmain(int argc, wchar_t** argv)
     wchar_t system[MAX_PATH];
     sys.assign(system, GetSystemDirectoryW(system, MAX_PATH));
     SetCurrentDirectoryW(L"C:\\");
-    if (argc != 2) {
-        wprintf(L"usage: tarnwick_e2e TARNWICK.EXE\n");
+    const bool singleByte = argc == 3 && Str(argv[2]) == L"single-byte";
+    if (argc != 2 && !singleByte) {
+        wprintf(L"usage: tarnwick_e2e TARNWICK.EXE [single-byte]\n");
         return 2;
     }
     exe = argv[1];
-    Suite();
+    CPINFO codePage = {};
+    GetCPInfo(CP_ACP, &codePage);
+    scenario = L"Wine";
+    Check((codePage.MaxCharSize == 1) == singleByte, L"code page " + std::to_wstring(GetACP()));
+    Suite(singleByte);
     wprintf(L"%d passed, %d failed\n", passed, failed);
     return failed != 0;
 }
