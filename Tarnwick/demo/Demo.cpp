@@ -3,17 +3,13 @@
 // files, and starts Tarnwick.exe. Given a picture folder (a Unix path), it presses Uninstall and
 // dismisses the boxes itself, saving pictures of the dialog, the notice and the outcome there;
 // otherwise the dialog is the user's. Either way it lists what was removed and what stayed.
-#include <windows.h>
-
 #include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
 #include <string.h>
 
-#include <string>
-#include <vector>
-
 #include "RegistrationTable.h"
+#include "WineMachine.h"
 
 namespace {
 
@@ -29,7 +25,6 @@ struct Entry {
     Str path;
 };
 
-STARTUPINFOW startup = {sizeof startup};
 PROCESS_INFORMATION tarnwick;
 
 // The controls' keys, files and conflict folders, beside unrelated ones with similar names.
@@ -58,81 +53,42 @@ std::vector<Entry> Installation(const Str& system)
     return entries;
 }
 
-// Creates an entry: a key with a value and a subkey, as a registration has, an empty file or an
-// empty folder.
 bool Install(const Entry& entry)
 {
-    const wchar_t* path = entry.path.c_str();
+    if (entry.kind == Key)
+        return AddKey(HKEY_CLASSES_ROOT, entry.path);
     if (entry.kind == Folder)
-        return CreateDirectoryW(path, 0) != FALSE;
-    if (entry.kind == Key) {
-        const Str server = entry.path + L"\\InprocServer32";
-        const DWORD size = (entry.path.size() + 1) * sizeof(wchar_t);
-        return RegSetKeyValueW(HKEY_CLASSES_ROOT, server.c_str(), 0, REG_SZ, L"", 2) == 0 &&
-               RegSetKeyValueW(HKEY_CLASSES_ROOT, path, 0, REG_SZ, path, size) == 0;
-    }
-    const HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, 0, CREATE_NEW, 0, 0);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(file);
-    return true;
+        return AddFolder(entry.path);
+    return AddFile(entry.path);
 }
 
 bool Present(const Entry& entry)
 {
-    if (entry.kind != Key)
-        return GetFileAttributesW(entry.path.c_str()) != INVALID_FILE_ATTRIBUTES;
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, entry.path.c_str(), 0, KEY_READ, &key) != 0)
-        return false;
-    RegCloseKey(key);
-    return true;
+    if (entry.kind == Key)
+        return KeyPresent(HKEY_CLASSES_ROOT, entry.path, 0);
+    return FilePresent(entry.path);
 }
 
-// A visible dialog window of Tarnwick's other than other, once one shows; 0 when none does.
-HWND Window(HWND other)
-{
-    for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs; Sleep(20)) {
-        HWND window = FindWindowExW(0, 0, L"#32770", 0);
-        for (; window != 0; window = FindWindowExW(0, window, L"#32770", 0)) {
-            if (window != other && IsWindowVisible(window) &&
-                GetWindowThreadProcessId(window, 0) == tarnwick.dwThreadId)
-                return window;
-        }
-    }
-    return 0;
-}
-
-// Saves what the display shows as folder/name.png, once the window in front has painted. Wine
-// starts a Unix program without a handle to wait on: the shell makes a marker folder when done.
+// Saves what the display shows as folder/name.png, once the window in front has painted.
 void Picture(const Str& folder, const wchar_t* name)
 {
     Sleep(300);
-    Str line = L"/bin/sh -c \"import -window root '" + folder + L"/" + name +
-               L".png'; mkdir tarnwick-demo-done\"";
-    PROCESS_INFORMATION shell;
-    if (!CreateProcessW(0, &line[0], 0, 0, FALSE, 0, 0, 0, &startup, &shell))
-        return;
-    for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs; Sleep(20)) {
-        if (RemoveDirectoryW(L"C:\\tarnwick-demo-done"))
-            return;
-    }
+    RunUnix(L"import -window root '" + folder + L"/" + name + L".png'");
 }
 
 // Pictures the dialog, presses Uninstall, pictures the notice and the outcome as it dismisses
 // them, and closes the dialog (or, should it not close, ends Tarnwick).
 void Demonstrate(const Str& folder)
 {
-    const HWND dialog = Window(0);
+    const HWND dialog = DialogWindow(tarnwick.dwThreadId, {}, kWaitMs);
     WaitForInputIdle(tarnwick.hProcess, kWaitMs);
     Picture(folder, L"dialog");
     PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     for (const wchar_t* name : {L"notice", L"outcome"}) {
-        const HWND box = Window(dialog);
+        const HWND box = DialogWindow(tarnwick.dwThreadId, {dialog}, kWaitMs);
         Picture(folder, name);
         PostMessageW(box, WM_COMMAND, IDOK, 0);
-        while (IsWindow(box))
-            Sleep(20);
+        WaitFor([&] { return !IsWindow(box); }, kWaitMs);
     }
     PostMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
     if (WaitForSingleObject(tarnwick.hProcess, kWaitMs) != WAIT_OBJECT_0)
@@ -157,7 +113,7 @@ int wmain(int argc, wchar_t** argv)
         wprintf(L"usage: tarnwick_demo TARNWICK.EXE [PICTURE-FOLDER]\n");
         return 2;
     }
-    SetCurrentDirectoryW(L"C:\\");  // where the picture shell starts and leaves its marker
+    SetCurrentDirectoryW(L"C:\\");
     wchar_t system[MAX_PATH];
     const std::vector<Entry> entries =
         Installation(Str(system, GetSystemDirectoryW(system, MAX_PATH)));
@@ -168,6 +124,7 @@ int wmain(int argc, wchar_t** argv)
         }
     }
     Str line = L"\"" + Str(argv[1]) + L"\"";
+    STARTUPINFOW startup = {sizeof startup};
     if (!CreateProcessW(argv[1], &line[0], 0, 0, FALSE, 0, 0, 0, &startup, &tarnwick)) {
         wprintf(L"cannot start %ls\n", argv[1]);
         return 1;

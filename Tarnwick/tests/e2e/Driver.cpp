@@ -1,17 +1,14 @@
 // tarnwick_e2e TARNWICK.EXE [single-byte]: drives Tarnwick.exe under Wine as a user would, on keys
 // and files that it seeds, checks and removes, and prints "N passed, M failed" last. Its code page,
 // which Tarnwick inherits, is 936, or a single-byte one for the scenario that "single-byte" runs.
-#include <windows.h>
-
 #include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
 #include <stdlib.h>
 
 #include <algorithm>
-#include <functional>
-#include <string>
-#include <vector>
+
+#include "WineMachine.h"
 
 typedef std::wstring Str;
 
@@ -20,8 +17,6 @@ const wchar_t kNotice[] = L"注意：卸载前请确保关闭所有浏览器窗�
 const wchar_t kSuccess[] = L"卸载成功！";
 const wchar_t kFailure[] = L"删除文件失败！";
 const Str kDl = L"C:\\windows\\Downloaded Program Files";
-const Str kNested = L"\\InprocServer32\\Nested";
-const Str kInner = L"\\inner\\QUILLODECK.OCX";
 const DWORD kWaitMs = 10000;
 
 // The seven registrations: class, ProgID and type-library keys.
@@ -76,15 +71,6 @@ bool Check(bool ok, const Str& what, const Str& seen = L"")
     return ok;
 }
 
-bool WaitFor(const std::function<bool()>& condition, DWORD ms = kWaitMs)
-{
-    for (const DWORD start = GetTickCount(); GetTickCount() - start <= ms; Sleep(20)) {
-        if (condition())
-            return true;
-    }
-    return false;
-}
-
 bool OnDisk(Kind kind)
 {
     return kind == File || kind == Folder || kind == Link;
@@ -102,23 +88,12 @@ Str UnixPath(Str path)
     return L"'" + path.substr(3) + L"'";
 }
 
-// Runs a Unix shell script. Wine starts it in the current folder, without a handle to wait on:
-// on success the script makes a marker folder, which is awaited.
-bool Unix(const Str& script)
-{
-    Str line = L"/bin/sh -c \"" + script + L" && mkdir tarnwick-e2e-done\"";
-    PROCESS_INFORMATION unused = {};
-    if (!CreateProcessW(0, &line[0], 0, 0, 0, 0, 0, 0, &startup, &unused))
-        return false;
-    return WaitFor([] { return RemoveDirectoryW(L"C:\\tarnwick-e2e-done") != 0; });
-}
-
 bool Seed(const Item& item)
 {
     const Str& path = item.path;
     HKEY key;
     if (item.kind == Link)
-        return Unix(L"ln -s " + item.target + L" " + UnixPath(path));
+        return RunUnix(L"ln -s " + item.target + L" " + UnixPath(path));
     if (item.kind == RegLink) {
         if (RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, 0, REG_OPTION_CREATE_LINK,
                             KEY_ALL_ACCESS, 0, &key, 0) != 0)
@@ -129,33 +104,18 @@ bool Seed(const Item& item)
         RegCloseKey(key);
         return error == 0;
     }
-    if (!OnDisk(item.kind)) {
-        const HKEY root = Root(item.kind);
-        const DWORD size = (path.size() + 1) * sizeof(wchar_t);
-        return RegSetKeyValueW(root, (path + kNested).c_str(), 0, REG_SZ, L"", 2) == 0 &&
-               RegSetKeyValueW(root, path.c_str(), 0, REG_SZ, path.c_str(), size) == 0;
-    }
-    if (item.kind == Folder) {
-        return CreateDirectoryW(path.c_str(), 0) &&
-               CreateDirectoryW((path + L"\\inner").c_str(), 0) && Seed({File, path + kInner});
-    }
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, 0, CREATE_NEW, 0, 0);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(file);
-    return true;
+    if (item.kind == Folder)
+        return AddFolder(path);
+    if (item.kind == File)
+        return AddFile(path);
+    return AddKey(Root(item.kind), path);
 }
 
 bool Present(const Item& item)
 {
     if (OnDisk(item.kind))
-        return GetFileAttributesW(item.path.c_str()) != INVALID_FILE_ATTRIBUTES;
-    const DWORD options = item.kind == RegLink ? REG_OPTION_OPEN_LINK : 0;
-    HKEY key;
-    if (RegOpenKeyExW(Root(item.kind), item.path.c_str(), options, KEY_READ, &key) != 0)
-        return false;
-    RegCloseKey(key);
-    return true;
+        return FilePresent(item.path);
+    return KeyPresent(Root(item.kind), item.path, item.kind == RegLink ? REG_OPTION_OPEN_LINK : 0);
 }
 
 // Removes the items, last first (a registry link before the key that holds it), not following
@@ -175,7 +135,7 @@ void Clean(const std::vector<Item>& items)
             RegCloseKey(key);
         }
     }
-    Unix(files + L" 2>/dev/null; true");  // rm cannot name what Wine shortened
+    RunUnix(files + L" 2>/dev/null; true");  // rm cannot name what Wine shortened
 }
 
 // The downloaded-controls folder and the registrations' keys, all removed but row keptRow's (its
@@ -184,11 +144,9 @@ std::vector<Item> Base(const std::vector<Item>& extra = {}, int keptRow = 0)
 {
     std::vector<Item> items = {{Folder, kDl, Intact}};
     for (int row = 1; row <= 7; ++row) {
-        for (int column = 0; column < 3; ++column) {
-            Fate fate = Gone;
-            if (row == keptRow)
-                fate = column == ClassKey ? There : Intact;
-            items.push_back({Key, kRows[row - 1][column], fate});
+        for (int column = ClassKey; column <= TypeLibKey; ++column) {
+            const Fate kept = column == ClassKey ? There : Intact;
+            items.push_back({Key, kRows[row - 1][column], row == keptRow ? kept : Gone});
         }
     }
     items.insert(items.end(), extra.begin(), extra.end());
@@ -226,20 +184,6 @@ Str Text(HWND window)
     return text;
 }
 
-// A dialog window of Tarnwick's other than dlg and other, once one shows; 0 if none does in ms.
-HWND Window(HWND other, DWORD ms)
-{
-    HWND window = 0;
-    WaitFor([&] {
-        do {
-            window = FindWindowExW(0, window, L"#32770", 0);
-        } while (window != 0 && (window == dlg || window == other || !IsWindowVisible(window) ||
-                                 GetWindowThreadProcessId(window, 0) != pi.dwThreadId));
-        return window != 0;
-    }, ms);
-    return window;
-}
-
 // "caption: text" of a box, and whether the dialog owns it.
 Str Seen(HWND box)
 {
@@ -258,17 +202,17 @@ void Expect(const Str& outcome, bool pressAgain = false)
 {
     const HWND uninstall = GetDlgItem(dlg, IDOK);
     for (const Str& text : {Str(kNotice), outcome}) {
-        const HWND box = Window(0, text.empty() ? 3000 : kWaitMs);
+        const HWND box = DialogWindow(pi.dwThreadId, {dlg}, text.empty() ? 3000 : kWaitMs);
         const Str seen = Seen(box);
         if (text == kNotice)
             Check(!IsWindowEnabled(uninstall), L"Uninstall disabled while the notice shows");
         if (text == kNotice && pressAgain) {
             PostMessageW(dlg, WM_COMMAND, IDOK, 0);
-            const HWND second = Window(box, 2000);
+            const HWND second = DialogWindow(pi.dwThreadId, {dlg, box}, 2000);
             Check(second == 0, L"no second run on a second press", Seen(second));
         }
         PostMessageW(box, WM_COMMAND, IDOK, 0);
-        WaitFor([&] { return !IsWindow(box); });
+        WaitFor([&] { return !IsWindow(box); }, kWaitMs);
         const bool shown = text.empty() ? box == 0 : seen == kCaption + (L": " + text);
         if (!Check(shown, text.empty() ? L"no further box" : L"box " + text, seen))
             return;
@@ -278,7 +222,7 @@ void Expect(const Str& outcome, bool pressAgain = false)
     const bool ready = WaitFor([&] {
         return IsWindowEnabled(uninstall) && GetGUIThreadInfo(pi.dwThreadId, &thread) &&
                thread.hwndFocus == uninstall;
-    });
+    }, kWaitMs);
     Check(ready, L"Uninstall enabled again, with the focus", L"focus on " + Text(thread.hwndFocus));
 }
 
@@ -312,7 +256,7 @@ bool Start()
     dlg = 0;
     if (!CreateProcessW(exe.c_str(), &line[0], 0, 0, 0, 0, 0, 0, &startup, &pi))
         return false;
-    dlg = Window(0, 30000);
+    dlg = DialogWindow(pi.dwThreadId, {}, 30000);
     return dlg != 0 && WaitForInputIdle(pi.hProcess, kWaitMs) == 0;
 }
 
@@ -337,9 +281,9 @@ void Run(const wchar_t* name, const std::vector<Item>& items, const std::functio
         const Fate fate = item.path == held ? Intact : item.fate;
         Str inner;  // what an intact item holds
         if (fate == Intact && item.kind == Folder)
-            inner = kInner;
+            inner = kFolderContent;
         else if (fate == Intact && !OnDisk(item.kind))
-            inner = kNested;
+            inner = kKeyContent;
         const Str what = (fate == Gone ? L"removed " : L"kept ") + item.path;
         Check(Present({item.kind, item.path + inner}) == (fate != Gone), what);
     }
