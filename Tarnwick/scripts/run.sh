@@ -6,6 +6,7 @@
 # display in a Wine virtual desktop, presses Uninstall itself and saves pictures of the dialog and
 # of each message box. Either way it prints what was removed and what stayed. Where Wine runs no
 # 32-bit programs, the one it starts is the 64-bit build of the same sources (see lib/wine.sh).
+# demo/Demo.cpp installs the controls, works the dialog and lists the outcome.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,13 +17,13 @@ cmake --preset mingw >/dev/null
 cmake --build --preset mingw -j2 --target Tarnwick
 # Tarnwick.exe as Wine runs it here, and the program that prepares the machine and works the dialog.
 cmake --preset "$TARNWICK_WINE_PRESET" >/dev/null
-cmake --build --preset "$TARNWICK_WINE_PRESET" -j2 --target Tarnwick tarnwick_e2e
+cmake --build --preset "$TARNWICK_WINE_PRESET" -j2 --target Tarnwick tarnwick_demo
 
 root=$(mktemp -d /tmp/tarnwick-run.XXXXXX)
 trap 'end_wine; rm -rf "$root"' EXIT
 
 build=$PWD/$TARNWICK_WINE_BUILD
-driver=$build/tests/e2e/tarnwick_e2e.exe
+demo=$build/demo/tarnwick_demo.exe
 tarnwick=$build/ui/Tarnwick.exe
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
@@ -31,7 +32,7 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     # Let the desktop's window manager frame the dialog.
     wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f </dev/null >/dev/null 2>&1
     echo "== Starting Tarnwick on $DISPLAY"
-    bash tests/e2e/e2e.sh "$driver" demo "$tarnwick"
+    wine "$demo" "$(winepath -w "$tarnwick")" | tr -d '\r'
 else
     echo "== No display: Tarnwick runs on a private one, in a Wine virtual desktop"
     start_private_display
@@ -41,7 +42,9 @@ else
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Tarnwick /d 640x400 /f \
         </dev/null >/dev/null 2>&1
     pictures=$build/run-pictures
-    bash tests/e2e/e2e.sh "$driver" demo "$tarnwick" "$pictures"
+    mkdir -p "$pictures"
+    rm -f "$pictures"/*.png
+    wine "$demo" "$(winepath -w "$tarnwick")" "$pictures" | tr -d '\r'
     # The pictures show the whole display: keep the desktop.
     mogrify -crop 640x400+0+0 +repage "$pictures"/*.png
     echo "Pictures of the dialog, the notice and the outcome:"
