@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
-#include <string.h>
 
 #include "RegistrationTable.h"
 #include "WineMachine.h"
@@ -32,8 +31,9 @@ std::vector<Entry> Installation(const Str& system)
 {
     std::vector<Entry> entries;
     for (const ControlRegistration& row : RegistrationTable) {
-        for (const char* key : {row.classKey, row.progIdKey, row.typeLibKey})
-            entries.push_back({Key, Str(key, key + strlen(key))});
+        entries.push_back({Key, Str(L"CLSID\\") + row.classId});
+        entries.push_back({Key, row.progIdKey});
+        entries.push_back({Key, row.typeLibKey});
     }
     auto add = [&](Kind kind, const Str& folder, std::vector<const wchar_t*> names) {
         for (const wchar_t* name : names)
