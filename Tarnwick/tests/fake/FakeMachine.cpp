@@ -3,6 +3,8 @@
 #include <string.h>
 
 #include <algorithm>
+#include <codecvt>
+#include <locale>
 
 #include "PlatformServices.h"
 
@@ -39,8 +41,7 @@ template <typename Map>
 std::vector<std::string> Children(const Map& map, const std::string& path)
 {
     std::vector<std::string> names;
-    for (const auto& item : map)
-    {
+    for (const auto& item : map) {
         if (item.first != path && Parent(item.first) == path)
             names.push_back(item.first.substr(path.size() + 1));
     }
@@ -76,10 +77,12 @@ void Release(const void* handle)
     machine.handles.erase(reinterpret_cast<uintptr_t>(handle));
 }
 
-// The length in UTF-16 units of a UTF-8 string: one unit per lead byte.
+typedef std::wstring_convert<std::codecvt_utf8_utf16<char16_t>, char16_t> Converter;
+
+// The length of a UTF-8 string in UTF-16 units.
 size_t Units(const std::string& text)
 {
-    return std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; });
+    return Converter().from_bytes(text).size();
 }
 
 // Windows refuses a path of MAX_PATH characters or more that has no "\\?\" prefix.
@@ -106,13 +109,11 @@ BOOL Remove(const std::string& path)
 {
     if (TooLong(path) || machine.files.count(path) == 0)
         return FALSE;
-    for (const std::string& item : machine.undeletable)
-    {
+    for (const std::string& item : machine.undeletable) {
         if (Within(item, path))
             return FALSE;
     }
-    for (const std::string& file : Paths(machine.files))
-    {
+    for (const std::string& file : Paths(machine.files)) {
         if (Within(file, path))
             machine.files.erase(file);
     }
@@ -173,50 +174,15 @@ std::vector<std::string> files()
 
 std::string Utf8(LPCWSTR text)
 {
-    std::string bytes;
-    for (; *text != L'\0'; ++text)
-    {
-        const unsigned unit = *text;
-        if (unit < 0x80)
-        {
-            bytes += (char)unit;
-        }
-        else if (unit < 0x800)
-        {
-            bytes += (char)(0xC0 | unit >> 6);
-            bytes += (char)(0x80 | (unit & 0x3F));
-        }
-        else
-        {
-            bytes += (char)(0xE0 | unit >> 12);
-            bytes += (char)(0x80 | (unit >> 6 & 0x3F));
-            bytes += (char)(0x80 | (unit & 0x3F));
-        }
-    }
-    return bytes;
+    return Converter().to_bytes(reinterpret_cast<const char16_t*>(text));
 }
 
 std::vector<WCHAR> Utf16(const std::string& text)
 {
-    std::vector<WCHAR> units;
-    for (size_t i = 0; i < text.size(); ++i)
-    {
-        const unsigned char lead = text[i];
-        unsigned unit = lead;
-        if (lead >= 0xE0)
-        {
-            unit = (lead & 0x0F) << 12 | (text[i + 1] & 0x3F) << 6 | (text[i + 2] & 0x3F);
-            i += 2;
-        }
-        else if (lead >= 0xC0)
-        {
-            unit = (lead & 0x1F) << 6 | (text[i + 1] & 0x3F);
-            i += 1;
-        }
-        units.push_back((WCHAR)unit);
-    }
-    units.push_back(L'\0');
-    return units;
+    const std::u16string units = Converter().from_bytes(text);
+    std::vector<WCHAR> wide(units.begin(), units.end());
+    wide.push_back(L'\0');
+    return wide;
 }
 
 }  // namespace fake
@@ -260,8 +226,7 @@ HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* entry)
     if (TooLong(path))
         return INVALID_HANDLE_VALUE;
     if (path != folder + "\\*.*" || found == machine.files.end() ||
-        (found->second.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-    {
+        (found->second.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         machine.lastError = ERROR_PATH_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
@@ -277,8 +242,7 @@ HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* entry)
 BOOL FindNextFileW(HANDLE search, WIN32_FIND_DATAW* entry)
 {
     Handle& handle = Find(search);
-    if (handle.listing.empty())
-    {
+    if (handle.listing.empty()) {
         machine.lastError = ERROR_NO_MORE_ITEMS;
         return FALSE;
     }
@@ -328,8 +292,7 @@ HANDLE CreateFileW(LPCWSTR path, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWO
     const std::string file = Utf8(path);
     if (TooLong(file))
         return INVALID_HANDLE_VALUE;
-    if (machine.files.count(file) == 0)
-    {
+    if (machine.files.count(file) == 0) {
         machine.lastError = ERROR_FILE_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
@@ -339,13 +302,11 @@ HANDLE CreateFileW(LPCWSTR path, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWO
 DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD capacity, DWORD)
 {
     const std::string& resolved = Find(file).path;
-    if (machine.beforeVista)
-    {
+    if (machine.beforeVista) {
         machine.lastError = ERROR_CALL_NOT_IMPLEMENTED;
         return 0;
     }
-    if (machine.files.count(resolved) == 0)
-    {
+    if (machine.files.count(resolved) == 0) {
         machine.lastError = ERROR_FILE_NOT_FOUND;
         return 0;
     }
@@ -367,13 +328,11 @@ DWORD GetFileAttributesW(LPCWSTR path)
     if (TooLong(file))
         return INVALID_FILE_ATTRIBUTES;
     auto found = machine.files.find(file);
-    if (found == machine.files.end())
-    {
+    if (found == machine.files.end()) {
         machine.lastError = ERROR_FILE_NOT_FOUND;
         return INVALID_FILE_ATTRIBUTES;
     }
-    if (Contains(machine.unreadable, file))
-    {
+    if (Contains(machine.unreadable, file)) {
         machine.lastError = ERROR_ACCESS_DENIED;
         return INVALID_FILE_ATTRIBUTES;
     }
@@ -393,8 +352,7 @@ LONG RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM access, HK
     std::string rest = Utf8(subKey);
     if (path.empty() || rest.empty())
         machine.problems.push_back("key opened below an unknown root or as its parent");
-    while (!rest.empty())
-    {
+    while (!rest.empty()) {
         const size_t slash = rest.find('\\');
         path += "\\" + rest.substr(0, slash);
         rest = slash == std::string::npos ? "" : rest.substr(slash + 1);

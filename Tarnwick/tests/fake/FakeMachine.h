@@ -16,15 +16,13 @@ namespace fake {
 
 // A link listed with FILE_ATTRIBUTE_REPARSE_POINT opens as itself when asked to; one without (a
 // Unix link under Wine) always reaches its target, through the shell too.
-struct Entry
-{
+struct Entry {
     DWORD attributes;
     std::string linkTarget;
 };
 
 // A message box, and how many keys and files the machine held while it was shown.
-struct Box
-{
+struct Box {
     HWND owner;
     UINT type;
     size_t keyCount;
@@ -33,15 +31,13 @@ struct Box
 
 // What a handle or ID list stands for: a key and the access it was opened with, a search and the
 // names it has still to give (the next one last), a file, a special folder.
-struct Handle
-{
+struct Handle {
     std::string path;
     REGSAM access;
     std::vector<std::string> listing;
 };
 
-struct Machine
-{
+struct Machine {
     // Keys and files by path, listed in this order. A key's entry is its link target, or "".
     std::map<std::string, std::string> registry;
     std::map<std::string, Entry> files;
@@ -81,7 +77,7 @@ void addFolder(const std::string& path);
 std::vector<std::string> keys();
 std::vector<std::string> files();
 
-// The engine's strings and the tests': each UTF-16 unit is one UTF-8 sequence.
+// The engine's strings and the tests'.
 std::string Utf8(LPCWSTR text);
 std::vector<WCHAR> Utf16(const std::string& text);
 

@@ -45,8 +45,7 @@ void ForEachCase(Check check)
     const char* cases = getenv("TARNWICK_CASES");
     const unsigned first = seed != NULL ? atoi(seed) : 1;
     const unsigned end = first + (cases != NULL ? atoi(cases) : 1000);
-    for (unsigned i = first; i < end && !::testing::Test::HasFailure(); ++i)
-    {
+    for (unsigned i = first; i < end && !::testing::Test::HasFailure(); ++i) {
         SCOPED_TRACE("TARNWICK_SEED=" + std::to_string(i));
         machine = fake::Machine();
         std::mt19937 random(i);
@@ -78,19 +77,16 @@ TEST(Model, DeleteRegTreeRemovesTheTreeAndNothingElse)
         for (int i = random() % 12; i > 0; --i)
             tree.push_back(tree[random() % tree.size()] + "\\" + names[random() % 5]);
         Paths failing;
-        for (const std::string& key : tree)
-        {
+        for (const std::string& key : tree) {
             fake::addKey(key);
             if (key.size() > names[4].size() &&
                 key.compare(key.size() - names[4].size(), std::string::npos, names[4]) == 0)
                 failing.push_back(key);
-            if (random() % 12 == 0)
-            {
+            if (random() % 12 == 0) {
                 machine.failOpen[key] = kOpenErrors[random() % 3];
                 failing.push_back(key);
             }
-            if (random() % 12 == 0)
-            {
+            if (random() % 12 == 0) {
                 machine.failDelete[key] = (NTSTATUS)0xC0000022;
                 failing.push_back(key);
             }
@@ -99,8 +95,7 @@ TEST(Model, DeleteRegTreeRemovesTheTreeAndNothingElse)
             if (random() % 8 == 0)
                 fake::addKey(key + "\\Link", "HKLM\\Outside");
         }
-        if (random() % 10 == 0)
-        {
+        if (random() % 10 == 0) {
             machine = fake::Machine();
             failing.clear();
             fake::addKey("HKLM\\Outside\\Tree");
@@ -111,16 +106,14 @@ TEST(Model, DeleteRegTreeRemovesTheTreeAndNothingElse)
         const HRESULT status = DeleteRegTree(HKEY_LOCAL_MACHINE, L"K");
 
         const Paths after = fake::keys();
-        for (const std::string& key : before)
-        {
+        for (const std::string& key : before) {
             const bool outside = !Within(key, "HKLM\\K");
             EXPECT_TRUE(Has(after, key) || !outside) << key;
         }
         for (const std::string& key : after)
             EXPECT_TRUE(Has(before, key)) << key;
         EXPECT_EQ(status == S_OK, !Has(after, "HKLM\\K"));
-        for (std::string key : failing)
-        {
+        for (std::string key : failing) {
             for (; key != "HKLM"; key = key.substr(0, key.rfind('\\')))
                 EXPECT_TRUE(Has(after, key) || !Has(before, key)) << key;
         }
@@ -129,8 +122,7 @@ TEST(Model, DeleteRegTreeRemovesTheTreeAndNothingElse)
     });
 }
 
-enum EntryKind
-{
+enum EntryKind {
     kFile,
     kFolder,
     kJunction,
@@ -139,8 +131,7 @@ enum EntryKind
 };
 
 // One entry of the swept folder C:\F, and what becomes of it.
-struct DrawnEntry
-{
+struct DrawnEntry {
     std::string name;
     EntryKind kind;
     bool locked;
@@ -158,14 +149,12 @@ bool IsDirectory(EntryKind kind)
 bool Selected(const DrawnEntry& entry, bool systemFolder)
 {
     std::string upper = entry.name;
-    for (char& c : upper)
-    {
+    for (char& c : upper) {
         if (c >= 'a' && c <= 'z')
             c = c - 'a' + 'A';
     }
     Paths names = {"QUILLODECK.OCX", "MERROWIND.OCX", "FENNOXEL.OCX"};
-    if (!systemFolder)
-    {
+    if (!systemFolder) {
         names.push_back("FENNOXEL.INF");
         names.push_back("QUILLODECK.INF");
         if (IsDirectory(entry.kind) && upper.find("CONFLIC") != std::string::npos)
@@ -186,8 +175,7 @@ bool Stays(const DrawnEntry& entry)
 
 void Seed(const DrawnEntry& entry, const std::string& path)
 {
-    switch (entry.kind)
-    {
+    switch (entry.kind) {
     case kFile:
         fake::addFile(path);
         break;
@@ -243,8 +231,7 @@ TEST(Model, SweepFolderRemovesWhatTheRulesSelectAndNothingElse)
         Paths staying = {"C:\\F", "C:\\F\\notes", "C:\\Outside", "C:\\Outside\\file"};
         Paths selected;
         bool verdict = true;
-        for (int i = random() % 9; i > 0; --i)
-        {
+        for (int i = random() % 9; i > 0; --i) {
             DrawnEntry entry;
             entry.name = names[random() % kNameCount];
             // Before Vista the sweep cannot tell a link that the listing shows as a file.
@@ -279,8 +266,7 @@ TEST(Model, SweepFolderRemovesWhatTheRulesSelectAndNothingElse)
         EXPECT_EQ(swept == kFolderSwept, verdict);
         EXPECT_EQ(fake::files(), staying);
         Paths reported;
-        for (const ItemReport& report : observer.reports)
-        {
+        for (const ItemReport& report : observer.reports) {
             reported.push_back(report.path);
             EXPECT_EQ(report.fate == kItemRemoved, !Has(staying, report.path)) << report.path;
             EXPECT_EQ(report.fate == kItemPresent, mode == kCheckOnly) << report.path;

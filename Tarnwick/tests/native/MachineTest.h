@@ -8,8 +8,7 @@
 #include "FakeMachine.h"
 #include "Removal.h"
 
-class MachineTest : public ::testing::Test
-{
+class MachineTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -24,15 +23,13 @@ protected:
 };
 
 // One reported item, its path spelt as the fake machine spells it ("HKCU\...", "C:\...").
-struct ItemReport
-{
+struct ItemReport {
     std::string path;
     ItemFate fate;
     DWORD code;
 };
 
-class RecordingObserver : public RemovalObserver
-{
+class RecordingObserver : public RemovalObserver {
 public:
     void OnItem(HKEY root, LPCWSTR path, ItemFate fate, DWORD code) override
     {

@@ -1,6 +1,7 @@
 // The outcome table: what stays on the machine, which boxes RunUninstall shows, and what an
 // unattended removal reports and exits with.
 #include "MachineTest.h"
+#include "RegistrationTable.h"
 #include "Uninstall.h"
 
 namespace {
@@ -21,24 +22,6 @@ const std::string kRecords = "Microsoft\\Code Store Database\\Distribution Units
 const std::string kSettings = "Microsoft\\Windows\\CurrentVersion\\Ext\\Settings\\";
 const std::string kStats = "Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\";
 
-// Each row's class ID, ProgID and type-library key.
-const char* const kRows[7][3] = {
-    {"{A6C2FD20-3168-40d0-8CE5-32840CDCDA7A}", "Merrowind.DocumentControl.5",
-     "TypeLib\\{A6C2FD00-3168-40d0-8CE5-32840CDCDA7A}"},
-    {"{F6357AD6-77E4-4ae7-81BF-D16433B66D8E}", "Merrowind.TrialViewControl",
-     "TypeLib\\{F6357AB6-77E4-4ae7-81BF-D16433B66D8E}"},
-    {"{6E9587CD-0135-4008-AA92-12755DC977DE}", "Merrowind.LiteControl",
-     "TypeLib\\{6E9587AD-0135-4008-AA92-12755DC977DE}"},
-    {"{6E95872D-0135-4008-AA92-12755DC977DE}", "Merrowind.DocumentControl",
-     "TypeLib\\{6E95870D-0135-4008-AA92-12755DC977DE}"},
-    {"{F311309A-D49F-4144-8FFC-7EC090D7D3FD}", "Merrowind.DocumentControlKX.8",
-     "TypeLib\\{F311307A-D49F-4144-8FFC-7EC090D7D3FD}"},
-    {"{3DFA2F4D-CD50-4e65-9D8D-8FE7C6A2D11F}", "Fennoxel.DocumentControl.2",
-     "TypeLib\\{3DFA2F2D-CD50-4e65-9D8D-8FE7C6A2D11F}"},
-    {"{B19189A2-B3F5-45b1-AC66-70A71BA5F7AF}", "Quillodeck.DocumentControl.2",
-     "TypeLib\\{B1918982-B3F5-45b1-AC66-70A71BA5F7AF}"},
-};
-
 // Keys below Software that must stay in both places: other controls' keys one character off the
 // rows', and a kill bit, an administrator's decision that outlives the control.
 const char* const kNearMisses[] = {
@@ -55,16 +38,16 @@ const char* const kNearMisses[] = {
 Paths RowKeys(const std::string& place, int row)
 {
     const std::string software = place + "\\Software\\";
+    const std::string classId = fake::Utf8(RegistrationTable[row].classId);
     Paths keys = {
-        software + "Classes\\CLSID\\" + kRows[row][0],
-        software + "Classes\\" + kRows[row][1],
-        software + "Classes\\" + kRows[row][2],
-        software + kRecords + kRows[row][0],
+        software + "Classes\\CLSID\\" + classId,
+        software + "Classes\\" + fake::Utf8(RegistrationTable[row].progIdKey),
+        software + "Classes\\" + fake::Utf8(RegistrationTable[row].typeLibKey),
+        software + kRecords + classId,
     };
-    if (place == "HKCU")
-    {
-        keys.push_back(software + kSettings + kRows[row][0]);
-        keys.push_back(software + kStats + kRows[row][0]);
+    if (place == "HKCU") {
+        keys.push_back(software + kSettings + classId);
+        keys.push_back(software + kStats + classId);
     }
     return keys;
 }
@@ -80,8 +63,7 @@ const std::vector<UINT> kFilesFailed = {kNotice, kFileFailure};
 // a case says so. The Windows folder is C:\WINDOWS unless a case names another; NULL: it cannot
 // be located; "": it has no path. A case may lock a file and refuse the opening of a key. An
 // unattended removal reports the failures ("path code") and exits with exitCode.
-struct OutcomeCase
-{
+struct OutcomeCase {
     const char* name;
     bool withoutClassKeys;
     const char* windowsFolder;
@@ -137,15 +119,13 @@ Paths InstallRow(const std::string& place, int row, bool withClassKey)
 Paths Install(const OutcomeCase& test)
 {
     Paths installed;
-    for (int row = 0; row < 7; ++row)
-    {
+    for (int row = 0; row < 7; ++row) {
         Paths keys = InstallRow("HKLM", row, !test.withoutClassKeys);
         installed.insert(installed.end(), keys.begin(), keys.end());
     }
     Paths perUser = InstallRow("HKCU", 6, !test.withoutClassKeys);
     installed.insert(installed.end(), perUser.begin(), perUser.end());
-    for (const char* nearMiss : kNearMisses)
-    {
+    for (const char* nearMiss : kNearMisses) {
         fake::addKey(std::string("HKCU\\Software\\") + nearMiss);
         fake::addKey(std::string("HKLM\\Software\\") + nearMiss);
     }
@@ -166,8 +146,7 @@ Paths Install(const OutcomeCase& test)
 Paths Left(const Paths& installed)
 {
     Paths left;
-    for (const std::string& key : installed)
-    {
+    for (const std::string& key : installed) {
         if (machine.registry.count(key) != 0)
             left.push_back(key);
     }
@@ -176,8 +155,7 @@ Paths Left(const Paths& installed)
 
 TEST_F(MachineTest, RunUninstallShowsTheOutcomeOfWhatItRemoved)
 {
-    for (const OutcomeCase& test : kCases)
-    {
+    for (const OutcomeCase& test : kCases) {
         SCOPED_TRACE(test.name);
         machine = fake::Machine();
         const Paths installed = Install(test);
@@ -187,16 +165,14 @@ TEST_F(MachineTest, RunUninstallShowsTheOutcomeOfWhatItRemoved)
         RunUninstall(kOwner);
 
         EXPECT_EQ(Left(installed), test.keysLeft);
-        for (const char* nearMiss : kNearMisses)
-        {
+        for (const char* nearMiss : kNearMisses) {
             EXPECT_EQ(machine.registry.count(std::string("HKCU\\Software\\") + nearMiss), 1u);
             EXPECT_EQ(machine.registry.count(std::string("HKLM\\Software\\") + nearMiss), 1u);
         }
         EXPECT_EQ(machine.files.count(kLongWindows + "\\FENNOXEL.OCX"), 1u);
         EXPECT_TRUE(machine.handles.empty());
         std::vector<UINT> boxes;
-        for (const fake::Box& box : machine.boxes)
-        {
+        for (const fake::Box& box : machine.boxes) {
             EXPECT_EQ(box.owner, kOwner);
             boxes.push_back(box.type);
         }
@@ -213,8 +189,7 @@ TEST_F(MachineTest, RunUninstallShowsTheOutcomeOfWhatItRemoved)
 // exit code says one stays.
 TEST_F(MachineTest, AnUnattendedRemovalReportsWhatItLeaves)
 {
-    for (const OutcomeCase& test : kCases)
-    {
+    for (const OutcomeCase& test : kCases) {
         SCOPED_TRACE(test.name);
         machine = fake::Machine();
         machine.shellFlags |= FOF_SILENT | FOF_NOERRORUI;
@@ -227,8 +202,7 @@ TEST_F(MachineTest, AnUnattendedRemovalReportsWhatItLeaves)
         EXPECT_EQ(Left(installed), test.keysLeft);
         EXPECT_TRUE(machine.boxes.empty());
         Paths failures;
-        for (const ItemReport& report : observer.reports)
-        {
+        for (const ItemReport& report : observer.reports) {
             const bool present = machine.registry.count(report.path) != 0 ||
                                  machine.files.count(report.path) != 0;
             const bool gone = report.fate == kItemRemoved || report.fate == kItemAbsent;
