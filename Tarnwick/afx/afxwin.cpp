@@ -232,6 +232,11 @@ BOOL CWinApp::InitInstance()
     return TRUE;
 }
 
+int CWinApp::ExitInstance()
+{
+    return 0;
+}
+
 HICON CWinApp::LoadIcon(UINT nIDResource) const
 {
     return ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(nIDResource));
@@ -265,5 +270,5 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int)
         return 1;
     app->m_hInstance = hInstance;
     app->InitInstance();
-    return 0;
+    return app->ExitInstance();
 }

@@ -202,12 +202,14 @@ private:
 
 // The application. Its one instance is a global object; the program entry calls its InitInstance,
 // which does the application's work, such as running the main dialog modally. The process ends
-// when InitInstance returns: this layer has no message loop of its own.
+// when InitInstance returns (this layer has no message loop of its own), with the exit code that
+// ExitInstance then gives.
 class CWinApp : public CCmdTarget {
 public:
     explicit CWinApp(LPCWSTR lpszAppName = NULL);
 
     virtual BOOL InitInstance();
+    virtual int ExitInstance();  // 0
     HICON LoadIcon(UINT nIDResource) const;
     afx_msg void OnHelp();
 
@@ -226,5 +228,6 @@ private:
 CWinApp* AfxGetApp();
 HINSTANCE AfxGetResourceHandle();
 
-// The program entry: called by wWinMain; runs the application object's InitInstance.
+// The program entry: called by wWinMain; runs the application object's InitInstance and returns
+// the exit code of its ExitInstance.
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nCmdShow);
