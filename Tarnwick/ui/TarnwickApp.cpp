@@ -1,6 +1,7 @@
 #include "TarnwickApp.h"
 
 #include "TarnwickDlg.h"
+#include "Unattended.h"
 
 BEGIN_MESSAGE_MAP(CTarnwickApp, CWinApp)
     ON_COMMAND(ID_HELP, &CWinApp::OnHelp)
@@ -58,10 +59,38 @@ BOOL CTarnwickApp::InitInstance()
     // Where settings would be kept; the application keeps none.
     SetRegistryKey(L"应用程序向导生成的本地应用程序");
 
+    int argc = 0;
+    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    // A line that cannot even be read shows nothing: it may be an unattended run's.
+    if (argv == NULL) {
+        m_nExitCode = ERROR_INVALID_PARAMETER;
+        return FALSE;
+    }
+    m_nExitCode = RunCommandLine(ParseCommandLine(argc, argv));
+    ::LocalFree(argv);
+
+    // Done: returning FALSE ends the application without a message loop.
+    return FALSE;
+}
+
+int CTarnwickApp::ExitInstance()
+{
+    return m_nExitCode;
+}
+
+int CTarnwickApp::RunCommandLine(const CommandLine& line)
+{
+    if (line.request == CommandLine::kUnattended)
+        return RunUnattended(line.mode, line.logPath);
+    if (line.request == CommandLine::kRefused)
+        return ERROR_INVALID_PARAMETER;
+    if (line.request != CommandLine::kDialog) {
+        ::MessageBoxW(NULL, kUsage, kUsageCaption, MB_ICONINFORMATION);
+        return line.request == CommandLine::kUsage ? 0 : ERROR_INVALID_PARAMETER;
+    }
+
     CTarnwickDlg dlg;
     m_pMainWnd = &dlg;
     dlg.DoModal();
-
-    // The dialog has ended: returning FALSE ends the application without a message loop.
-    return FALSE;
+    return 0;
 }

@@ -1,5 +1,6 @@
 #include "TarnwickDlg.h"
 
+#include "RemovalLock.h"
 #include "Uninstall.h"
 
 CTarnwickDlg::CTarnwickDlg(CWnd* pParent) : CDialog(CTarnwickDlg::IDD, pParent)
@@ -57,7 +58,8 @@ HCURSOR CTarnwickDlg::OnQueryDragIcon()
 
 // The shell's progress and error windows keep the dialog's messages flowing while the procedure
 // runs, so Uninstall is disabled until it ends, and a press that still gets here is ignored: a
-// second run inside the first would delete what the first is still working through.
+// second run inside the first would delete what the first is still working through. A run of
+// another process, unattended or another dialog's, is waited for.
 void CTarnwickDlg::OnUninstall()
 {
     if (m_bUninstalling)
@@ -66,6 +68,7 @@ void CTarnwickDlg::OnUninstall()
     const HWND uninstall = GetDlgItem(IDOK);
     ::EnableWindow(uninstall, FALSE);
 
+    CRemovalLock lock;
     RunUninstall(GetSafeHwnd());
 
     ::EnableWindow(uninstall, TRUE);
