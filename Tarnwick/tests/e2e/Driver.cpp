@@ -260,17 +260,19 @@ bool Start()
     return dlg != 0 && WaitForInputIdle(pi.hProcess, kWaitMs) == 0;
 }
 
-// Seeds the items, holds held open without delete sharing (it must stay), starts Tarnwick, works
-// it, checks that every item is gone, or there, or there with what it held, and cleans up.
+// Seeds the items, holds held open without delete sharing (it must stay), starts Tarnwick (without
+// the dialog, work starts it), works it, checks that every item is gone, or there, or there with
+// what it held, and cleans up.
 void Run(const wchar_t* name, const std::vector<Item>& items, const std::function<void()>& work,
-         const Str& held = L"")
+         const Str& held = L"", bool dialog = true)
 {
     scenario = name;
+    pi = {};
     const bool seeded = std::all_of(items.begin(), items.end(), Seed);
     const HANDLE file = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     0, OPEN_EXISTING, 0, 0);
     const bool holding = held.empty() || file != INVALID_HANDLE_VALUE;
-    if (Check(seeded && holding, L"machine seeded") && Check(Start(), L"dialog shows"))
+    if (Check(seeded && holding, L"machine seeded") && (!dialog || Check(Start(), L"dialog shows")))
         work();
     TerminateProcess(pi.hProcess, 1);
     WaitForSingleObject(pi.hProcess, kWaitMs);
@@ -311,6 +313,183 @@ void CheckCentred()
     const int down = window.top + window.bottom - work.top - work.bottom;
     const Str seen = std::to_wstring(window.left) + L", " + std::to_wstring(window.top);
     Check(abs(across) <= 4 && abs(down) <= 4, L"dialog centred on the work area", seen);
+}
+
+// ---- unattended runs
+
+const Str kLog = L"C:\\tarnwick.log";
+const Str kQuiet = L"/quiet /log " + kLog;
+const Str kClasses = L"Software\\Classes\\";
+const Str kRecords = L"Software\\Microsoft\\Code Store Database\\Distribution Units\\";
+
+// One run of Tarnwick with a command line, and the exit code it must end with.
+struct Call {
+    Str args;
+    DWORD code;
+};
+
+// The log's lines, without their CR LF.
+std::vector<Str> LogLines()
+{
+    const HANDLE file = CreateFileW(kLog.c_str(), GENERIC_READ, FILE_SHARE_READ, 0, OPEN_EXISTING,
+                                    0, 0);
+    std::string bytes(1 << 20, '\0');
+    DWORD size = 0;
+    ReadFile(file, &bytes[0], bytes.size(), &size, 0);
+    CloseHandle(file);
+    Str text(size, L'\0');
+    text.resize(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, &text[0], size));
+    std::vector<Str> lines;
+    for (size_t start = 0, end; (end = text.find(L"\r\n", start)) != Str::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+// Whether a process shows a window.
+bool ShowsWindow(DWORD process)
+{
+    std::pair<DWORD, bool> seen = {process, false};
+    EnumWindows([](HWND window, LPARAM seen) {
+        auto& [process, shown] = *reinterpret_cast<std::pair<DWORD, bool>*>(seen);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        shown = shown || (owner == process && IsWindowVisible(window));
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&seen));
+    return seen.second;
+}
+
+// Starts a run per call, all at once, and polls them until they end: none may show a window, and
+// each must exit with its code. Given the removal lock, owned by the caller, the runs must wait
+// for it, and get it once it is released.
+void Together(const std::vector<Call>& calls, HANDLE lock = 0)
+{
+    std::vector<PROCESS_INFORMATION> runs(calls.size());
+    std::vector<HANDLE> processes;
+    for (size_t i = 0; i < calls.size(); ++i) {
+        Str line = L"\"" + exe + L"\" " + calls[i].args;
+        CreateProcessW(exe.c_str(), &line[0], 0, 0, 0, 0, 0, 0, &startup, &runs[i]);
+        processes.push_back(runs[i].hProcess);
+    }
+    if (lock != 0) {
+        const DWORD waited = WaitForMultipleObjects(processes.size(), &processes[0], 0, 2000);
+        Check(waited == WAIT_TIMEOUT && LogLines().empty(), L"runs wait for the lock");
+        ReleaseMutex(lock);
+    }
+    for (size_t i = 0; i < calls.size(); ++i) {
+        bool shown = false;
+        WaitFor([&] {
+            shown = shown || ShowsWindow(runs[i].dwProcessId);
+            return WaitForSingleObject(runs[i].hProcess, 0) != WAIT_TIMEOUT;
+        }, 3 * kWaitMs);
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(runs[i].hProcess, &code);
+        TerminateProcess(runs[i].hProcess, 1);
+        CloseHandle(runs[i].hProcess);
+        CloseHandle(runs[i].hThread);
+        const Str expected = L": exit " + std::to_wstring(calls[i].code) + L", no window";
+        const Str seen = std::to_wstring(code) + (shown ? L", a window" : L"");
+        Check(!shown && code == calls[i].code, calls[i].args + expected, seen);
+    }
+}
+
+// Checks the log and deletes it: runs start and end lines, in that order, with no other run's
+// lines between them; the last ends with outcome; lines are among the others.
+void CheckLog(int runs, const Str& outcome, const std::vector<Str>& lines = {})
+{
+    const std::vector<Str> log = LogLines();
+    Str marks;
+    Str expected;
+    for (const Str& line : log) {
+        // After the time, 2026-12-07T01:25:58Z.
+        if (line.find(L"Z start version=1.0.0.1 mode=quiet computer=") == 19)
+            marks += L"S";
+        if (line.find(L"Z end ") == 19)
+            marks += L"E";
+    }
+    for (int i = 0; i < runs; ++i)
+        expected += L"SE";
+    Check(marks == expected, L"log: runs one after the other", marks);
+    const Str last = log.empty() ? L"" : log.back();
+    Check(last.find(L"Z end " + outcome) == 19, L"log: end " + outcome, last);
+    for (const Str& line : lines)
+        Check(std::find(log.begin(), log.end(), line) != log.end(), L"log: " + line);
+    DeleteFileW(kLog.c_str());
+}
+
+// Every item, left as it was.
+std::vector<Item> Untouched(std::vector<Item> items)
+{
+    for (Item& item : items)
+        item.fate = Intact;
+    return items;
+}
+
+// The log's line for an item removed; a Key is below HKEY_LOCAL_MACHINE\Software\Classes.
+Str Removed(const Item& item)
+{
+    const Str root = item.kind == Key ? L"HKEY_LOCAL_MACHINE\\" + kClasses : L"";
+    return L"removed 0 " + root + item.path;
+}
+
+void UnattendedSuite()
+{
+    Run(L"M. /check, /quiet, /check on everything installed", Installation(), [] {
+        Together({{L"/check", 1}});
+        Together({{kQuiet, 0}});
+        Together({{L"/check", 0}});
+        std::vector<Str> removed;
+        for (const Item& item : Installation()) {
+            if (item.fate == Gone)
+                removed.push_back(Removed(item));
+        }
+        CheckLog(1, L"outcome=clean exit=0", removed);
+    }, L"", false);
+    const Str held = kDl + L"\\MERROWIND.OCX";
+    Run(L"N. /quiet, a file in use", Installation(), [=] {
+        Together({{kQuiet, 1}});
+        CheckLog(1, L"outcome=traces-stay exit=1", {L"failed 32 " + held});
+    }, held, false);
+    // The user's registration of row 3 keeps its ProgID and the browser's record of it.
+    const Str classKey3 = kClasses + kRows[2][ClassKey];
+    const std::vector<Item> stuck = {{UserKey, classKey3 + L"\\" + Str(256, L'卸'), There},
+                                     {UserKey, kClasses + kRows[2][ProgIdKey], Intact},
+                                     {UserKey, kRecords + kRow3.substr(6), Intact}};
+    Run(L"O. /quiet, a class key that cannot be emptied", Base(stuck), [=] {
+        Together({{kQuiet, 2}});
+        const Str failure = L"failed 5 HKEY_CURRENT_USER\\" + classKey3;
+        CheckLog(1, L"outcome=class-key-stays exit=2", {failure});
+    }, L"", false);
+    // A log that is a second name of another file is refused: no run may write to that file.
+    std::vector<Item> untouched = Untouched(Installation());
+    untouched.push_back({File, L"C:\\victim.txt", Intact});
+    Run(L"P. command lines that cannot be used", untouched, [] {
+        Check(CreateHardLinkW(L"C:\\linked.log", L"C:\\victim.txt", 0), L"hard link made");
+        Together({{L"/quiet /bogus", 87}, {L"-Q -check", 87}, {L"/check /log", 87},
+                  {L"/quiet /log C:\\no\\such\\folder.log", 87}, {L"/quiet /log C:\\windows", 87},
+                  {L"/check /log C:\\linked.log", 87}});
+        const HANDLE victim = CreateFileW(L"C:\\victim.txt", GENERIC_READ, 0, 0, OPEN_EXISTING,
+                                          0, 0);
+        Check(GetFileSize(victim, 0) == 0, L"the linked file stays empty");
+        CloseHandle(victim);
+        DeleteFileW(L"C:\\linked.log");
+    }, L"", false);
+    Run(L"Q. two quiet runs at once, after another run", Installation(), [] {
+        const HANDLE lock = CreateMutexW(0, TRUE, L"Global\\Tarnwick.Removal");
+        Together({{kQuiet, 0}, {kQuiet, 0}}, lock);
+        CloseHandle(lock);
+        CheckLog(2, L"outcome=clean exit=0");
+    }, L"", false);
+    // A class ID one character off the first row's is another control's.
+    const Str row1 = Str(kRows[0][ClassKey]).substr(6);
+    const Str nearMiss = L"{A6C2FD20-3168-40d0-8CE5-32840CDCDA7B}";
+    const std::vector<Item> records = {{UserKey, kRecords + row1, Gone},
+                                       {UserKey, kRecords + nearMiss, Intact}};
+    Run(L"R. a record left behind", records, [] {
+        Together({{L"-CHECK", 1}});
+        Together({{L"/q", 0}});
+        Together({{L"/check", 0}});
+    }, L"", false);
 }
 
 void Suite(bool singleByte)
@@ -368,6 +547,7 @@ void Suite(bool singleByte)
                                             {UserKey, classes + kRows[6][ProgIdKey], Gone},
                                             {UserKey, classes + kRows[6][TypeLibKey], Gone}}),
         Press(kSuccess));
+    UnattendedSuite();
 }
 
 int wmain(int argc, wchar_t** argv)
