@@ -85,13 +85,20 @@ size_t Units(const std::string& text)
     return Converter().from_bytes(text).size();
 }
 
+// Sets the last error, as a failing call does, and returns the call's result.
+template <typename T>
+T Fail(DWORD error, T result)
+{
+    machine.lastError = error;
+    return result;
+}
+
 // Windows refuses a path of MAX_PATH characters or more that has no "\\?\" prefix.
 bool TooLong(const std::string& path)
 {
     if (Units(path) < MAX_PATH)
         return false;
-    machine.lastError = ERROR_PATH_NOT_FOUND;
-    return true;
+    return Fail(ERROR_PATH_NOT_FOUND, true);
 }
 
 // Where a call on path lands: a link's target, unless the link is asked for and opens as itself.
@@ -226,10 +233,8 @@ HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* entry)
     if (TooLong(path))
         return INVALID_HANDLE_VALUE;
     if (path != folder + "\\*.*" || found == machine.files.end() ||
-        (found->second.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        machine.lastError = ERROR_PATH_NOT_FOUND;
-        return INVALID_HANDLE_VALUE;
-    }
+        (found->second.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        return Fail(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
     HANDLE search = Open<HANDLE>(folder);
     std::vector<std::string>& listing = Find(search).listing;
     listing = Children(machine.files, folder);
@@ -242,10 +247,8 @@ HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* entry)
 BOOL FindNextFileW(HANDLE search, WIN32_FIND_DATAW* entry)
 {
     Handle& handle = Find(search);
-    if (handle.listing.empty()) {
-        machine.lastError = ERROR_NO_MORE_ITEMS;
-        return FALSE;
-    }
+    if (handle.listing.empty())
+        return Fail(ERROR_NO_MORE_ITEMS, FALSE);
     const std::string name = handle.listing.back();
     handle.listing.pop_back();
     *entry = WIN32_FIND_DATAW();
@@ -292,24 +295,18 @@ HANDLE CreateFileW(LPCWSTR path, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWO
     const std::string file = Utf8(path);
     if (TooLong(file))
         return INVALID_HANDLE_VALUE;
-    if (machine.files.count(file) == 0) {
-        machine.lastError = ERROR_FILE_NOT_FOUND;
-        return INVALID_HANDLE_VALUE;
-    }
+    if (machine.files.count(file) == 0)
+        return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
     return Open<HANDLE>(Resolve(file, (flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0));
 }
 
 DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD capacity, DWORD)
 {
     const std::string& resolved = Find(file).path;
-    if (machine.beforeVista) {
-        machine.lastError = ERROR_CALL_NOT_IMPLEMENTED;
-        return 0;
-    }
-    if (machine.files.count(resolved) == 0) {
-        machine.lastError = ERROR_FILE_NOT_FOUND;
-        return 0;
-    }
+    if (machine.beforeVista)
+        return Fail(ERROR_CALL_NOT_IMPLEMENTED, 0);
+    if (machine.files.count(resolved) == 0)
+        return Fail(ERROR_FILE_NOT_FOUND, 0);
     const std::string final = "\\\\?\\" + resolved;
     if (!CopyOut(final, path, capacity))
         return (DWORD)Units(final) + 1;
@@ -328,14 +325,10 @@ DWORD GetFileAttributesW(LPCWSTR path)
     if (TooLong(file))
         return INVALID_FILE_ATTRIBUTES;
     auto found = machine.files.find(file);
-    if (found == machine.files.end()) {
-        machine.lastError = ERROR_FILE_NOT_FOUND;
-        return INVALID_FILE_ATTRIBUTES;
-    }
-    if (Contains(machine.unreadable, file)) {
-        machine.lastError = ERROR_ACCESS_DENIED;
-        return INVALID_FILE_ATTRIBUTES;
-    }
+    if (found == machine.files.end())
+        return Fail(ERROR_FILE_NOT_FOUND, INVALID_FILE_ATTRIBUTES);
+    if (Contains(machine.unreadable, file))
+        return Fail(ERROR_ACCESS_DENIED, INVALID_FILE_ATTRIBUTES);
     return found->second.attributes;
 }
 
