@@ -122,12 +122,26 @@ TEST(Model, DeleteRegTreeRemovesTheTreeAndNothingElse)
     });
 }
 
+// The kinds of entry the folder check draws: a file, a folder with contents, a junction (to a
+// folder outside), a Unix link (to another entry, listed as a plain file), and a Unix link to a
+// file beside the folder whose name starts with the folder's name and ends with the link's.
 enum EntryKind {
     kFile,
     kFolder,
     kJunction,
     kUnixLink,
     kSiblingLink,
+};
+
+const struct {
+    DWORD attributes;
+    const char* linkTarget;
+} kKinds[] = {
+    {FILE_ATTRIBUTE_ARCHIVE, ""},
+    {FILE_ATTRIBUTE_DIRECTORY, ""},
+    {FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, "C:\\Outside"},
+    {FILE_ATTRIBUTE_ARCHIVE, "C:\\F\\notes"},
+    {FILE_ATTRIBUTE_ARCHIVE, "C:\\F~"},
 };
 
 // One entry of the swept folder C:\F, and what becomes of it.
@@ -139,11 +153,6 @@ struct DrawnEntry {
     bool unreadable;
 };
 
-bool IsDirectory(EntryKind kind)
-{
-    return kind == kFolder || kind == kJunction;
-}
-
 // The rule sets, read plainly: the listed names with a-z in either case; with conflict folders,
 // any directory whose name holds CONFLIC in either case.
 bool Selected(const DrawnEntry& entry, bool systemFolder)
@@ -154,13 +163,11 @@ bool Selected(const DrawnEntry& entry, bool systemFolder)
             c = c - 'a' + 'A';
     }
     Paths names = {"QUILLODECK.OCX", "MERROWIND.OCX", "FENNOXEL.OCX"};
-    if (!systemFolder) {
-        names.push_back("FENNOXEL.INF");
-        names.push_back("QUILLODECK.INF");
-        if (IsDirectory(entry.kind) && upper.find("CONFLIC") != std::string::npos)
-            return true;
-    }
-    return Has(names, upper);
+    if (systemFolder)
+        return Has(names, upper);
+    const bool directory = (kKinds[entry.kind].attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return Has(names, upper) || upper == "FENNOXEL.INF" || upper == "QUILLODECK.INF" ||
+           (directory && upper.find("CONFLIC") != std::string::npos);
 }
 
 // Whether a selected entry stays: a link that the listing shows as a plain file resolves outside
@@ -175,28 +182,14 @@ bool Stays(const DrawnEntry& entry)
 
 void Seed(const DrawnEntry& entry, const std::string& path)
 {
-    switch (entry.kind) {
-    case kFile:
-        fake::addFile(path);
-        break;
-    case kFolder:
-        fake::addFile(path, FILE_ATTRIBUTE_DIRECTORY);
-        fake::addFile(path + "\\inner");
-        break;
-    case kJunction:
-        fake::addFile(path, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT,
-                      "C:\\Outside");
-        break;
-    case kUnixLink:
-        fake::addFile(path, FILE_ATTRIBUTE_ARCHIVE, "C:\\F\\notes");
-        break;
-    case kSiblingLink:
-        // A file beside the folder whose name starts with the folder's name and ends with the
-        // link's.
-        fake::addFile("C:\\F~" + entry.name);
-        fake::addFile(path, FILE_ATTRIBUTE_ARCHIVE, "C:\\F~" + entry.name);
-        break;
+    std::string target = kKinds[entry.kind].linkTarget;
+    if (entry.kind == kSiblingLink) {
+        target += entry.name;
+        fake::addFile(target);
     }
+    fake::addFile(path, kKinds[entry.kind].attributes, target);
+    if (entry.kind == kFolder)
+        fake::addFile(path + "\\inner");
     if (entry.locked)
         machine.undeletable.push_back(path);
     if (entry.shellKeeps)

@@ -153,7 +153,10 @@ Paths Left(const Paths& installed)
     return left;
 }
 
-TEST_F(MachineTest, RunUninstallShowsTheOutcomeOfWhatItRemoved)
+// Each case with the dialog's procedure, then unattended: there nothing is shown, the shell is
+// told to show nothing either, every item is reported as what became of it, and a check
+// afterwards finds a trace exactly when the exit code says one stays.
+TEST_F(MachineTest, TheOutcomeTellsWhatTheRemovalLeft)
 {
     for (const OutcomeCase& test : kCases) {
         SCOPED_TRACE(test.name);
@@ -181,19 +184,10 @@ TEST_F(MachineTest, RunUninstallShowsTheOutcomeOfWhatItRemoved)
         ASSERT_FALSE(machine.boxes.empty());
         EXPECT_EQ(machine.boxes[0].keyCount, keyCount);
         EXPECT_EQ(machine.boxes[0].fileCount, fileCount);
-    }
-}
 
-// The same cases unattended: nothing is shown, the shell is told to show nothing either, every
-// item is reported as what became of it, and a check afterwards finds a trace exactly when the
-// exit code says one stays.
-TEST_F(MachineTest, AnUnattendedRemovalReportsWhatItLeaves)
-{
-    for (const OutcomeCase& test : kCases) {
-        SCOPED_TRACE(test.name);
         machine = fake::Machine();
         machine.shellFlags |= FOF_SILENT | FOF_NOERRORUI;
-        const Paths installed = Install(test);
+        Install(test);
         RecordingObserver observer;
 
         const Remains remains = RemoveControls(kRemoveQuietly, &observer);
