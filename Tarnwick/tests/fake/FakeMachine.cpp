@@ -159,14 +159,10 @@ void addKey(const std::string& path, const std::string& linkTarget)
 
 void addFile(const std::string& path, DWORD attributes, const std::string& linkTarget)
 {
-    addFolder(Parent(path));
+    const std::string folder = Parent(path);
+    if (folder.find('\\') != std::string::npos && machine.files.count(folder) == 0)
+        addFile(folder, FILE_ATTRIBUTE_DIRECTORY);
     machine.files[path] = Entry{attributes, linkTarget};
-}
-
-void addFolder(const std::string& path)
-{
-    if (path.find('\\') != std::string::npos && machine.files.count(path) == 0)
-        addFile(path, FILE_ATTRIBUTE_DIRECTORY);
 }
 
 std::vector<std::string> keys()

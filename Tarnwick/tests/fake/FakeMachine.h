@@ -73,7 +73,6 @@ void addKey(const std::string& path, const std::string& linkTarget = "");
 void addFile(const std::string& path,
              DWORD attributes = FILE_ATTRIBUTE_ARCHIVE,
              const std::string& linkTarget = "");
-void addFolder(const std::string& path);
 std::vector<std::string> keys();
 std::vector<std::string> files();
 
