@@ -203,17 +203,17 @@ void Seed(const DrawnEntry& entry, const std::string& path)
 
 // Random folders of files, folders with contents, junctions and Unix links (a link to a file that
 // the listing shows as a plain file and that every call follows, as under Wine), with names near
-// the rules', beginning with a dot, or outside any code page; entries that cannot be deleted, that
-// the shell leaves, or whose presence cannot be told; both rule sets; every mode; Windows before
-// Vista. What the rules select goes unless it must stay (in a check, everything stays), everything
-// else stays, the verdict is "swept" exactly when nothing selected stays, and each selected entry
-// is reported once, as removed exactly when it is gone.
+// the rules', beginning with a dot, or outside any code page (元 is U+5143, whose low byte is C);
+// entries that cannot be deleted, that the shell leaves, or whose presence cannot be told; both
+// rule sets; every mode; Windows before Vista. What the rules select goes unless it must stay (in
+// a check, everything stays), everything else stays, the verdict is "swept" exactly when nothing
+// selected stays, and each selected entry is reported once, as removed exactly when it is gone.
 TEST(Model, SweepFolderRemovesWhatTheRulesSelectAndNothingElse)
 {
     const char* const names[] = {
         "quillodeck.OCX", "Fennoxel.inf", "MERROWIND.OCX", "QUILLODECK.INF", "FENNOXEL.OCX",
         "conflict", "xConFlicT", "卸conflict", "CONFLICTก", ".CONFLICT.1", "CONFLI",
-        "QUILLODECK.OC", ".quillodeck.ocx", "MERROWIND.OCX~", "ก",
+        "QUILLODECK.OC", ".quillodeck.ocx", "MERROWIND.OCX~", "ก", "元ONFLICT",
     };
     const int kNameCount = sizeof names / sizeof names[0];
     ForEachCase([&](std::mt19937& random) {

@@ -52,6 +52,10 @@ Paths RowKeys(const std::string& place, int row)
     return keys;
 }
 
+// Add-on state is the user's: the machine's copy of row 7's stays.
+const std::string kMachineAddOn =
+    "HKLM\\Software\\" + kSettings + "{B19189A2-B3F5-45b1-AC66-70A71BA5F7AF}";
+
 const Paths kRow3 = RowKeys("HKLM", 2);
 const Paths kRow7 = RowKeys("HKLM", 6);
 const Paths kRow7User = RowKeys("HKCU", 6);
@@ -133,6 +137,7 @@ Paths Install(const OutcomeCase& test)
         machine.specialFolders.erase(CSIDL_WINDOWS);
     else
         machine.specialFolders[CSIDL_WINDOWS] = test.windowsFolder;
+    fake::addKey(kMachineAddOn);
     fake::addFile(kDownloaded);
     fake::addFile(kSystem);
     fake::addFile(kLongWindows + "\\FENNOXEL.OCX");
@@ -153,9 +158,10 @@ Paths Left(const Paths& installed)
     return left;
 }
 
-// Each case with the dialog's procedure, then unattended: there nothing is shown, the shell is
-// told to show nothing either, every item is reported as what became of it, and a check
-// afterwards finds a trace exactly when the exit code says one stays.
+// Each case with the dialog's procedure, then unattended: a check first finds traces and removes
+// nothing; the removal shows nothing and tells the shell to show nothing either, reports every
+// item as what became of it, and a check afterwards finds a trace exactly when the exit code
+// says one stays.
 TEST_F(MachineTest, TheOutcomeTellsWhatTheRemovalLeft)
 {
     for (const OutcomeCase& test : kCases) {
@@ -172,6 +178,7 @@ TEST_F(MachineTest, TheOutcomeTellsWhatTheRemovalLeft)
             EXPECT_EQ(machine.registry.count(std::string("HKCU\\Software\\") + nearMiss), 1u);
             EXPECT_EQ(machine.registry.count(std::string("HKLM\\Software\\") + nearMiss), 1u);
         }
+        EXPECT_EQ(machine.registry.count(kMachineAddOn), 1u);
         EXPECT_EQ(machine.files.count(kLongWindows + "\\FENNOXEL.OCX"), 1u);
         EXPECT_TRUE(machine.handles.empty());
         std::vector<UINT> boxes;
@@ -188,6 +195,9 @@ TEST_F(MachineTest, TheOutcomeTellsWhatTheRemovalLeft)
         machine = fake::Machine();
         machine.shellFlags |= FOF_SILENT | FOF_NOERRORUI;
         Install(test);
+        const Paths installedKeys = fake::keys();
+        EXPECT_EQ(ExitCodeFor(kCheckOnly, RemoveControls(kCheckOnly, NULL)), 1);
+        EXPECT_EQ(fake::keys(), installedKeys);
         RecordingObserver observer;
 
         const Remains remains = RemoveControls(kRemoveQuietly, &observer);
