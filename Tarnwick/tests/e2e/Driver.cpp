@@ -98,9 +98,8 @@ bool Seed(const Item& item)
                         KEY_ALL_ACCESS, 0, &key, 0) != 0)
         return false;
     const Str target = L"\\Registry\\Machine\\" + kOutside;
-    const LONG error = RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK,
-                                      reinterpret_cast<const BYTE*>(target.data()),
-                                      target.size() * sizeof(wchar_t));
+    const LONG error = RegSetKeyValueW(key, 0, L"SymbolicLinkValue", REG_LINK, target.data(),
+                                       target.size() * sizeof(wchar_t));
     RegCloseKey(key);
     return error == 0;
 }
@@ -218,36 +217,32 @@ void CheckLook(HWND dlg)
 
 // Starts the dialog on the items and checks its look. Enter (the dialog's keyboard handling
 // starts from the focused button) runs the procedure: the notice, then outcome, each box owned
-// by the dialog. While the notice shows, Uninstall is disabled and a press starts no second run;
+// by the dialog. While a box shows, Uninstall is disabled and a press starts no second run;
 // afterwards it is enabled again, with the focus. Close ends the program.
 void RunDialog(const wchar_t* name, const std::vector<Item>& items, const Str& outcome)
 {
     Run(name, items, [&] {
         const PROCESS_INFORMATION tarnwick = Launch(L"");
-        const DWORD thread = tarnwick.dwThreadId;
         // A fresh prefix's first window can take 10 s.
-        const HWND dlg = DialogWindow(thread, {}, 3 * kWaitMs);
+        const HWND dlg = DialogWindow(tarnwick.dwThreadId, {}, 3 * kWaitMs);
         const HWND uninstall = GetDlgItem(dlg, IDOK);
-        if (!Check(dlg != 0 && WaitForInputIdle(tarnwick.hProcess, kWaitMs) == 0, L"dialog"))
-            return End(tarnwick);
+        Check(dlg != 0 && WaitForInputIdle(tarnwick.hProcess, kWaitMs) == 0, L"dialog shows");
         CheckLook(dlg);
         PostMessageW(dlg, WM_KEYDOWN, VK_RETURN, 0);
         for (const Str& text : {Str(kNotice), outcome}) {
-            const HWND box = DialogWindow(thread, {dlg}, kWaitMs);
+            const HWND box = DialogWindow(tarnwick.dwThreadId, {dlg}, kWaitMs);
             const Str seen = Text(box) + L": " + Text(GetDlgItem(box, 0xFFFF));
             const bool owned = GetWindow(box, GW_OWNER) == dlg;
-            // A second press now must start no second run, whose notice would come next.
-            if (text == kNotice) {
-                Check(!IsWindowEnabled(uninstall), L"Uninstall disabled while the notice shows");
-                PostMessageW(dlg, WM_COMMAND, IDOK, 0);
-            }
+            Check(!IsWindowEnabled(uninstall), L"Uninstall disabled while a box shows");
+            // A press must start no second run, whose notice would show next.
+            PostMessageW(dlg, WM_COMMAND, IDOK, 0);
             PostMessageW(box, WM_COMMAND, IDOK, 0);
             WaitFor([&] { return !IsWindow(box); }, kWaitMs);
             Check(owned && seen == kCaption + (L": " + text), L"dialog's box " + text, seen);
         }
         GUITHREADINFO info = {sizeof info};
         const bool ready = WaitFor([&] {
-            return IsWindowEnabled(uninstall) && GetGUIThreadInfo(thread, &info) &&
+            return IsWindowEnabled(uninstall) && GetGUIThreadInfo(tarnwick.dwThreadId, &info) &&
                    info.hwndFocus == uninstall;
         }, kWaitMs);
         Check(ready, L"Uninstall enabled again, with the focus", L"on " + Text(info.hwndFocus));
