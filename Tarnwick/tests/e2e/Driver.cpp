@@ -163,7 +163,8 @@ void Run(const wchar_t* name, const std::vector<Item>& items, const std::functio
     Str files = L"rm -rf";
     for (auto item = items.rbegin(); item != items.rend(); ++item) {
         const Str what = (item->fate == Kept ? L"kept " : L"removed ") + item->path;
-        Check(Present(*item) == (item->fate == Kept), what);
+        const Str place = item->kind == UserKey ? L" per user" : L"";
+        Check(Present(*item) == (item->fate == Kept), what + place);
         if (OnDisk(item->kind))
             files += L" " + UnixPath(item->path);
         else
