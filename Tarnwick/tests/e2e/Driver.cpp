@@ -256,12 +256,14 @@ void RunDialog(const wchar_t* name, const std::vector<Item>& items, const Str& o
 
 bool ShowsWindow(const PROCESS_INFORMATION& run)
 {
-    bool shown = false;
-    EnumThreadWindows(run.dwThreadId, [](HWND window, LPARAM found) {
-        *reinterpret_cast<bool*>(found) |= IsWindowVisible(window) != FALSE;
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&shown));
-    return shown;
+    for (HWND window = FindWindowExW(0, 0, 0, 0); window != 0;
+         window = FindWindowExW(0, window, 0, 0)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == run.dwProcessId && IsWindowVisible(window))
+            return true;
+    }
+    return false;
 }
 
 // Starts a run per command line, all at once, and polls them until they end: none may show a
