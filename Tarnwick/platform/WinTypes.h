@@ -28,8 +28,6 @@ typedef DWORD REGSAM;
 typedef DWORD* LPDWORD;
 typedef void* LPVOID;
 typedef void* HANDLE;
-typedef char* LPSTR;
-typedef const char* LPCSTR;
 // Windows' WCHAR is a UTF-16 unit: native builds compile with -fshort-wchar, so that L"" literals
 // and wchar_t match it. The C library's wide functions assume four-byte characters and must not be
 // used with them.
