@@ -235,7 +235,6 @@ void RunDialog(const wchar_t* name, const std::vector<Item>& items, const Str& o
             const Str seen = Text(box) + L": " + Text(GetDlgItem(box, 0xFFFF));
             const bool owned = GetWindow(box, GW_OWNER) == dlg;
             Check(!IsWindowEnabled(uninstall), L"Uninstall disabled while a box shows");
-            // A press must start no second run, whose notice would show next.
             PostMessageW(dlg, WM_COMMAND, IDOK, 0);
             PostMessageW(box, WM_COMMAND, IDOK, 0);
             WaitFor([&] { return !IsWindow(box); }, kWaitMs);

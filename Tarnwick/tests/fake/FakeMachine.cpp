@@ -26,16 +26,6 @@ std::string Parent(const std::string& path)
     return path.substr(0, slash);
 }
 
-bool Within(const std::string& path, const std::string& folder)
-{
-    return path == folder || path.rfind(folder + "\\", 0) == 0;
-}
-
-bool Contains(const std::vector<std::string>& paths, const std::string& path)
-{
-    return std::find(paths.begin(), paths.end(), path) != paths.end();
-}
-
 // The names of the entries directly below path, in order.
 template <typename Map>
 std::vector<std::string> Children(const Map& map, const std::string& path)
@@ -173,6 +163,16 @@ std::vector<std::string> keys()
 std::vector<std::string> files()
 {
     return Paths(machine.files);
+}
+
+bool Within(const std::string& path, const std::string& folder)
+{
+    return path == folder || path.rfind(folder + "\\", 0) == 0;
+}
+
+bool Contains(const std::vector<std::string>& paths, const std::string& path)
+{
+    return std::find(paths.begin(), paths.end(), path) != paths.end();
 }
 
 std::string Utf8(LPCWSTR text)

@@ -76,6 +76,10 @@ void addFile(const std::string& path,
 std::vector<std::string> keys();
 std::vector<std::string> files();
 
+// Whether path is folder or below it; whether paths holds path.
+bool Within(const std::string& path, const std::string& folder);
+bool Contains(const std::vector<std::string>& paths, const std::string& path);
+
 // The engine's strings and the tests'.
 std::string Utf8(LPCWSTR text);
 std::vector<WCHAR> Utf16(const std::string& text);
