@@ -205,9 +205,7 @@ HRESULT SHGetSpecialFolderLocation(HWND, int folder, LPITEMIDLIST* idList)
 BOOL SHGetPathFromIDListW(LPCITEMIDLIST idList, LPWSTR path)
 {
     const std::string& folder = Find(idList).path;
-    if (folder.empty())
-        return FALSE;
-    return CopyOut(folder, path, MAX_PATH);
+    return !folder.empty() && CopyOut(folder, path, MAX_PATH);
 }
 
 void CoTaskMemFree(LPVOID block)

@@ -141,10 +141,9 @@ Paths Install(const OutcomeCase& test)
     fake::addFile(kDownloaded);
     fake::addFile(kSystem);
     fake::addFile(kLongWindows + "\\FENNOXEL.OCX");
-    if (!test.lockedFile.empty())
-        machine.undeletable.push_back(test.lockedFile);
-    if (!test.refusedKey.empty())
-        machine.failOpen[test.refusedKey] = ERROR_ACCESS_DENIED;
+    // An empty path names nothing.
+    machine.undeletable.push_back(test.lockedFile);
+    machine.failOpen[test.refusedKey] = ERROR_ACCESS_DENIED;
     return installed;
 }
 
