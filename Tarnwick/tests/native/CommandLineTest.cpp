@@ -52,16 +52,13 @@ std::string Describe(const CommandLine& line)
 TEST(CommandLineTest, EachLineAsksForWhatItSays)
 {
     for (const LineCase& test : kLines) {
+        SCOPED_TRACE("row " + std::to_string(&test - kLines));
         std::vector<std::vector<WCHAR>> texts = {fake::Utf16("Tarnwick.exe")};
-        std::string line = "Tarnwick.exe";
-        for (const std::string& argument : test.arguments) {
+        for (const std::string& argument : test.arguments)
             texts.push_back(fake::Utf16(argument));
-            line += " [" + argument + "]";
-        }
         std::vector<LPCWSTR> argv;
         for (const std::vector<WCHAR>& text : texts)
             argv.push_back(text.data());
-        SCOPED_TRACE(line);
 
         EXPECT_EQ(Describe(ParseCommandLine(argv.size(), argv.data())), test.request);
     }

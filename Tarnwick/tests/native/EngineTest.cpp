@@ -87,8 +87,6 @@ TEST(Model, DeleteRegTreeRemovesTheTreeAndNothingElse)
         const Paths after = fake::keys();
         for (const std::string& key : before)
             EXPECT_TRUE(Contains(after, key) || Within(key, "HKLM\\K")) << key;
-        for (const std::string& key : after)
-            EXPECT_TRUE(Contains(before, key)) << key;
         EXPECT_EQ(status == S_OK, !Contains(after, "HKLM\\K"));
         // Not found says that K itself is absent, which only a vanished K is.
         const auto opening = machine.failOpen.find("HKLM\\K");
