@@ -205,7 +205,9 @@ HRESULT SHGetSpecialFolderLocation(HWND, int folder, LPITEMIDLIST* idList)
 BOOL SHGetPathFromIDListW(LPCITEMIDLIST idList, LPWSTR path)
 {
     const std::string& folder = Find(idList).path;
-    return !folder.empty() && CopyOut(folder, path, MAX_PATH);
+    if (folder.empty())
+        return FALSE;
+    return CopyOut(folder, path, MAX_PATH);
 }
 
 void CoTaskMemFree(LPVOID block)
