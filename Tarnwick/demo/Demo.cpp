@@ -77,7 +77,7 @@ void Picture(const Str& folder, const wchar_t* name)
 }
 
 // Pictures the dialog, presses Uninstall, pictures the notice and the outcome as it dismisses
-// them, and closes the dialog (or, should it not close, ends Tarnwick).
+// them, and closes the dialog (should it not close, Tarnwick is ended afterwards).
 void Demonstrate(const Str& folder)
 {
     const HWND dialog = DialogWindow(tarnwick.dwThreadId, {}, kWaitMs);
@@ -91,8 +91,7 @@ void Demonstrate(const Str& folder)
         WaitFor([&] { return !IsWindow(box); }, kWaitMs);
     }
     PostMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
-    if (WaitForSingleObject(tarnwick.hProcess, kWaitMs) != WAIT_OBJECT_0)
-        TerminateProcess(tarnwick.hProcess, 1);
+    WaitForSingleObject(tarnwick.hProcess, kWaitMs);
 }
 
 void List(const wchar_t* heading, const std::vector<Entry>& entries, bool present)
@@ -123,17 +122,16 @@ int wmain(int argc, wchar_t** argv)
             return 1;
         }
     }
-    Str line = L"\"" + Str(argv[1]) + L"\"";
-    STARTUPINFOW startup = {sizeof startup};
-    if (!CreateProcessW(argv[1], &line[0], 0, 0, FALSE, 0, 0, 0, &startup, &tarnwick)) {
+    tarnwick = Launch(argv[1], L"");
+    if (tarnwick.hProcess == 0) {
         wprintf(L"cannot start %ls\n", argv[1]);
         return 1;
     }
     if (argc == 3)
         Demonstrate(argv[2]);
-    WaitForSingleObject(tarnwick.hProcess, INFINITE);
-    CloseHandle(tarnwick.hThread);
-    CloseHandle(tarnwick.hProcess);
+    else
+        WaitForSingleObject(tarnwick.hProcess, INFINITE);
+    End(tarnwick);
     List(L"Removed:", entries, false);
     List(L"Stayed:", entries, true);
     return 0;

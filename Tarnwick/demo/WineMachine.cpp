@@ -14,6 +14,23 @@ bool WaitFor(const std::function<bool()>& condition, DWORD ms)
     return false;
 }
 
+PROCESS_INFORMATION Launch(const std::wstring& program, const std::wstring& args)
+{
+    std::wstring line = L"\"" + program + L"\" " + args;
+    STARTUPINFOW startup = {sizeof startup};
+    PROCESS_INFORMATION process = {};
+    CreateProcessW(program.c_str(), &line[0], 0, 0, FALSE, 0, 0, 0, &startup, &process);
+    return process;
+}
+
+void End(const PROCESS_INFORMATION& process)
+{
+    TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+}
+
 // Wine starts a Unix program without a handle to wait on: on success the script makes a marker
 // folder, which is awaited.
 bool RunUnix(const std::wstring& script)

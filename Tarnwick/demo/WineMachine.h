@@ -16,6 +16,11 @@ extern const std::wstring kFolderContent;
 // Whether condition holds within ms, asked every 20 ms.
 bool WaitFor(const std::function<bool()>& condition, DWORD ms);
 
+// Starts program, its path quoted, with args; a zeroed PROCESS_INFORMATION if it cannot start.
+PROCESS_INFORMATION Launch(const std::wstring& program, const std::wstring& args);
+// Ends process, if it still runs, and closes its handles.
+void End(const PROCESS_INFORMATION& process);
+
 // Runs a Unix shell script in C:\ and waits up to 10 s for it to succeed.
 bool RunUnix(const std::wstring& script);
 

@@ -173,23 +173,6 @@ void Run(const wchar_t* name, const std::vector<Item>& items, const std::functio
     RunUnix(files + L" 2>/dev/null; true");  // rm cannot name what Wine shortened
 }
 
-PROCESS_INFORMATION Launch(const Str& args)
-{
-    Str line = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW startup = {sizeof startup};
-    PROCESS_INFORMATION process = {};
-    CreateProcessW(exe.c_str(), &line[0], 0, 0, 0, 0, 0, 0, &startup, &process);
-    return process;
-}
-
-void End(const PROCESS_INFORMATION& process)
-{
-    TerminateProcess(process.hProcess, 1);
-    WaitForSingleObject(process.hProcess, kWaitMs);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-}
-
 Str Text(HWND window)
 {
     wchar_t text[MAX_PATH] = L"";
@@ -223,7 +206,7 @@ void CheckLook(HWND dlg)
 void RunDialog(const wchar_t* name, const std::vector<Item>& items, const Str& outcome)
 {
     Run(name, items, [&] {
-        const PROCESS_INFORMATION tarnwick = Launch(L"");
+        const PROCESS_INFORMATION tarnwick = Launch(exe, L"");
         // A fresh prefix's first window can take 10 s.
         const HWND dlg = DialogWindow(tarnwick.dwThreadId, {}, 3 * kWaitMs);
         const HWND uninstall = GetDlgItem(dlg, IDOK);
@@ -273,7 +256,7 @@ void Together(const std::vector<Str>& lines, DWORD code, HANDLE lock = 0)
     std::vector<PROCESS_INFORMATION> runs;
     std::vector<HANDLE> processes;
     for (const Str& line : lines) {
-        runs.push_back(Launch(line));
+        runs.push_back(Launch(exe, line));
         processes.push_back(runs.back().hProcess);
     }
     if (lock != 0) {
