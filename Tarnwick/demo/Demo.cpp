@@ -1,8 +1,9 @@
 // tarnwick_demo TARNWICK.EXE [PICTURE-FOLDER]: installs the controls that Tarnwick removes (their
-// seven registrations, their files in both folders, conflict folders) beside unrelated keys and
-// files, and starts Tarnwick.exe. Given a picture folder (a Unix path), it presses Uninstall and
-// dismisses the boxes itself, saving pictures of the dialog, the notice and the outcome there;
-// otherwise the dialog is the user's. Either way it lists what was removed and what stayed.
+// seven registrations per machine and per user, the browser's records of them, their files in
+// both folders, conflict folders) beside unrelated keys and files, and starts Tarnwick.exe. Given
+// a picture folder (a Unix path), it presses Uninstall and dismisses the boxes itself, printing
+// their texts and saving pictures of the dialog, the notice and the outcome there; otherwise the
+// dialog is the user's. Either way it lists what was removed and what stayed.
 #include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
@@ -16,8 +17,8 @@ typedef std::wstring Str;
 
 const Str kDownloaded = L"C:\\windows\\Downloaded Program Files";
 const DWORD kWaitMs = 30000;  // a fresh prefix's first window can take 10 s
-
-enum Kind { Key, File, Folder };
+// How the listing names the place of each Kind.
+const wchar_t* const kPlaces[] = {L"HKEY_LOCAL_MACHINE\\", L"HKEY_CURRENT_USER\\", L"", L"", L""};
 
 struct Entry {
     Kind kind;
@@ -26,47 +27,44 @@ struct Entry {
 
 PROCESS_INFORMATION tarnwick;
 
-// The controls' keys, files and conflict folders, beside unrelated ones with similar names.
+// The controls' registrations in both places with the browser's records of them and, per user,
+// their add-on state; their files and conflict folders; beside unrelated ones with similar names
+// and a kill bit, which stay.
 std::vector<Entry> Installation(const Str& system)
 {
+    const Str classes = L"Software\\Classes\\";
+    const Str records = L"Software\\Microsoft\\Code Store Database\\Distribution Units\\";
+    const Str addOns = L"Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\";
     std::vector<Entry> entries;
     for (const ControlRegistration& row : RegistrationTable) {
-        entries.push_back({Key, Str(L"CLSID\\") + row.classId});
-        entries.push_back({Key, row.progIdKey});
-        entries.push_back({Key, row.typeLibKey});
+        for (Kind place : {Key, UserKey}) {
+            entries.push_back({place, classes + L"CLSID\\" + row.classId});
+            entries.push_back({place, classes + row.progIdKey});
+            entries.push_back({place, classes + row.typeLibKey});
+            entries.push_back({place, records + row.classId});
+        }
+        entries.push_back({UserKey, addOns + L"Settings\\" + row.classId});
+        entries.push_back({UserKey, addOns + L"Stats\\" + row.classId});
     }
     auto add = [&](Kind kind, const Str& folder, std::vector<const wchar_t*> names) {
         for (const wchar_t* name : names)
             entries.push_back({kind, folder + name});
     };
-    add(Key, L"", {L"CLSID\\{B19189A2-B3F5-45b1-AC66-70A71BA5F7AE}",
-                   L"Quillodeck.DocumentControl.20",
-                   L"TypeLib\\{6E9587AD-0135-4008-AA92-12755DC977DF}"});
-    entries.push_back({Folder, kDownloaded});
+    add(Key, classes, {L"CLSID\\{B19189A2-B3F5-45b1-AC66-70A71BA5F7AE}",
+                       L"Quillodeck.DocumentControl.20",
+                       L"TypeLib\\{6E9587AD-0135-4008-AA92-12755DC977DF}"});
+    add(UserKey, records, {L"{B19189A2-B3F5-45b1-AC66-70A71BA5F7AE}"});
+    add(Key, L"Software\\Microsoft\\Internet Explorer\\ActiveX Compatibility\\",
+        {L"{B19189A2-B3F5-45b1-AC66-70A71BA5F7AF}"});
+    entries.push_back({Directory, kDownloaded});
     add(File, kDownloaded + L"\\", {L"Fennoxel.ocx", L"MERROWIND.OCX", L"QuillOdeck.Ocx",
                                     L"quillodeck.inf", L"FENNOXEL.inf", L"CONFLICT.2",
                                     L"QUILLODECK.OCX.bak", L"aFENNOXEL.INF"});
-    add(Folder, kDownloaded + L"\\", {L"CONFLICT.1", L"xConflic"});
+    add(Directory, kDownloaded + L"\\", {L"CONFLICT.1", L"xConflic"});
     add(File, system + L"\\", {L"FENNOXEL.OCX", L"merrowind.ocx", L"QUILLODECK.INF",
                                L"fennoxel.inf"});
-    add(Folder, system + L"\\", {L"QUILLODECK.OCX", L"CONFLICT.3"});
+    add(Directory, system + L"\\", {L"QUILLODECK.OCX", L"CONFLICT.3"});
     return entries;
-}
-
-bool Install(const Entry& entry)
-{
-    if (entry.kind == Key)
-        return AddKey(HKEY_CLASSES_ROOT, entry.path);
-    if (entry.kind == Folder)
-        return AddFolder(entry.path);
-    return AddFile(entry.path);
-}
-
-bool Present(const Entry& entry)
-{
-    if (entry.kind == Key)
-        return KeyPresent(HKEY_CLASSES_ROOT, entry.path, 0);
-    return FilePresent(entry.path);
 }
 
 // Saves what the display shows as folder/name.png, once the window in front has painted.
@@ -76,8 +74,8 @@ void Picture(const Str& folder, const wchar_t* name)
     RunUnix(L"import -window root '" + folder + L"/" + name + L".png'");
 }
 
-// Pictures the dialog, presses Uninstall, pictures the notice and the outcome as it dismisses
-// them, and closes the dialog (should it not close, Tarnwick is ended afterwards).
+// Pictures the dialog, presses Uninstall, pictures and prints the notice and the outcome as it
+// dismisses them, and closes the dialog (should it not close, Tarnwick is ended afterwards).
 void Demonstrate(const Str& folder)
 {
     const HWND dialog = DialogWindow(tarnwick.dwThreadId, {}, kWaitMs);
@@ -87,6 +85,7 @@ void Demonstrate(const Str& folder)
     for (const wchar_t* name : {L"notice", L"outcome"}) {
         const HWND box = DialogWindow(tarnwick.dwThreadId, {dialog}, kWaitMs);
         Picture(folder, name);
+        wprintf(L"%ls: %ls\n", name, Text(GetDlgItem(box, 0xFFFF)).c_str());
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         WaitFor([&] { return !IsWindow(box); }, kWaitMs);
     }
@@ -98,8 +97,8 @@ void List(const wchar_t* heading, const std::vector<Entry>& entries, bool presen
 {
     wprintf(L"%ls\n", heading);
     for (const Entry& entry : entries) {
-        if (Present(entry) == present)
-            wprintf(L"  %ls\n", entry.path.c_str());
+        if (Present(entry.kind, entry.path) == present)
+            wprintf(L"  %ls%ls\n", kPlaces[entry.kind], entry.path.c_str());
     }
 }
 
@@ -117,7 +116,7 @@ int wmain(int argc, wchar_t** argv)
     const std::vector<Entry> entries =
         Installation(Str(system, GetSystemDirectoryW(system, MAX_PATH)));
     for (const Entry& entry : entries) {
-        if (!Install(entry)) {
+        if (!Add(entry.kind, entry.path)) {
             wprintf(L"cannot install %ls\n", entry.path.c_str());
             return 1;
         }

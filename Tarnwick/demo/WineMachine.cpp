@@ -4,6 +4,73 @@
 
 const std::wstring kKeyContent = L"\\InprocServer32\\Nested";
 const std::wstring kFolderContent = L"\\inner\\QUILLODECK.OCX";
+const std::wstring kLinkTarget = L"Software\\Classes\\Outside";
+
+namespace {
+
+bool AddKey(HKEY root, const std::wstring& path)
+{
+    const DWORD size = (path.size() + 1) * sizeof(wchar_t);
+    return RegSetKeyValueW(root, (path + kKeyContent).c_str(), 0, REG_SZ, L"", 2) == 0 &&
+           RegSetKeyValueW(root, path.c_str(), 0, REG_SZ, path.c_str(), size) == 0;
+}
+
+bool AddLink(const std::wstring& path)
+{
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, 0, REG_OPTION_CREATE_LINK,
+                        KEY_ALL_ACCESS, 0, &key, 0) != 0)
+        return false;
+    const std::wstring target = L"\\Registry\\Machine\\" + kLinkTarget;
+    const LONG error = RegSetKeyValueW(key, 0, L"SymbolicLinkValue", REG_LINK, target.data(),
+                                       target.size() * sizeof(wchar_t));
+    RegCloseKey(key);
+    return error == 0;
+}
+
+bool AddFile(const std::wstring& path)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, 0, CREATE_NEW, 0, 0);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return true;
+}
+
+}  // namespace
+
+bool OnDisk(Kind kind)
+{
+    return kind == File || kind == Directory;
+}
+
+HKEY Root(Kind kind)
+{
+    return kind == UserKey ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+}
+
+bool Add(Kind kind, const std::wstring& path)
+{
+    if (kind == RegLink)
+        return AddLink(path);
+    if (kind == File)
+        return AddFile(path);
+    if (kind == Directory)
+        return CreateDirectoryW(path.c_str(), 0) &&
+               CreateDirectoryW((path + L"\\inner").c_str(), 0) && AddFile(path + kFolderContent);
+    return AddKey(Root(kind), path);
+}
+
+bool Present(Kind kind, const std::wstring& path)
+{
+    if (OnDisk(kind))
+        return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    HKEY key;
+    if (RegOpenKeyExW(Root(kind), path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, &key) != 0)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
 
 bool WaitFor(const std::function<bool()>& condition, DWORD ms)
 {
@@ -43,40 +110,11 @@ bool RunUnix(const std::wstring& script)
     return WaitFor([] { return RemoveDirectoryW(L"C:\\tarnwick-unix-done") != FALSE; }, 10000);
 }
 
-bool AddKey(HKEY root, const std::wstring& path)
+std::wstring Text(HWND window)
 {
-    const DWORD size = (path.size() + 1) * sizeof(wchar_t);
-    return RegSetKeyValueW(root, (path + kKeyContent).c_str(), 0, REG_SZ, L"", 2) == 0 &&
-           RegSetKeyValueW(root, path.c_str(), 0, REG_SZ, path.c_str(), size) == 0;
-}
-
-bool AddFile(const std::wstring& path)
-{
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, 0, CREATE_NEW, 0, 0);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(file);
-    return true;
-}
-
-bool AddFolder(const std::wstring& path)
-{
-    return CreateDirectoryW(path.c_str(), 0) &&
-           CreateDirectoryW((path + L"\\inner").c_str(), 0) && AddFile(path + kFolderContent);
-}
-
-bool KeyPresent(HKEY root, const std::wstring& path, DWORD options)
-{
-    HKEY key;
-    if (RegOpenKeyExW(root, path.c_str(), options, KEY_READ, &key) != 0)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
-bool FilePresent(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    wchar_t text[MAX_PATH] = L"";
+    GetWindowTextW(window, text, MAX_PATH);
+    return text;
 }
 
 HWND DialogWindow(DWORD thread, const std::vector<HWND>& known, DWORD ms)

@@ -1,5 +1,5 @@
 // The Wine machine on which the demonstration and the end-to-end driver run Tarnwick.exe: keys,
-// files and folders such as the controls leave, Unix commands, and Tarnwick's dialog windows.
+// files and folders such as the controls leave, Unix commands, and Tarnwick's windows.
 // Paths on C: are Windows paths; the current folder must be C:\.
 #pragma once
 
@@ -9,9 +9,19 @@
 #include <string>
 #include <vector>
 
-// What every key that AddKey makes, and every folder that AddFolder makes, holds.
+// An entry of the machine: a key below HKEY_LOCAL_MACHINE (Key) or HKEY_CURRENT_USER (UserKey)
+// holding a value (its path) and the subkey kKeyContent; a registry link below HKEY_LOCAL_MACHINE
+// to kLinkTarget there; an empty file; a folder (Directory) holding kFolderContent.
+enum Kind { Key, UserKey, RegLink, File, Directory };
 extern const std::wstring kKeyContent;
 extern const std::wstring kFolderContent;
+extern const std::wstring kLinkTarget;
+
+bool OnDisk(Kind kind);
+HKEY Root(Kind kind);
+bool Add(Kind kind, const std::wstring& path);
+// Whether the entry is there; a key is opened as itself, a link as the link.
+bool Present(Kind kind, const std::wstring& path);
 
 // Whether condition holds within ms, asked every 20 ms.
 bool WaitFor(const std::function<bool()>& condition, DWORD ms);
@@ -24,14 +34,7 @@ void End(const PROCESS_INFORMATION& process);
 // Runs a Unix shell script in C:\ and waits up to 10 s for it to succeed.
 bool RunUnix(const std::wstring& script);
 
-// A key below root with a value (its path) and the subkey kKeyContent.
-bool AddKey(HKEY root, const std::wstring& path);
-bool AddFile(const std::wstring& path);
-// A folder holding kFolderContent, a file in a subfolder.
-bool AddFolder(const std::wstring& path);
-
-bool KeyPresent(HKEY root, const std::wstring& path, DWORD options);
-bool FilePresent(const std::wstring& path);
+std::wstring Text(HWND window);
 
 // A visible dialog window of thread that is none of known, once one shows; 0 if none does in ms.
 HWND DialogWindow(DWORD thread, const std::vector<HWND>& known, DWORD ms);

@@ -1,6 +1,5 @@
-// tarnwick_e2e TARNWICK.EXE [single-byte]: drives Tarnwick.exe under Wine, as a user and as an
-// administrator's script, on keys and files that it seeds and checks; prints "N passed, M failed"
-// last. Its code page, which Tarnwick inherits, is 936, or with "single-byte" 1252.
+// tarnwick_e2e TARNWICK.EXE [single-byte]: drives Tarnwick.exe under Wine as a user and as a script
+// would, in code page 936 or 1252 (single-byte), and prints "N passed, M failed" last.
 #include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
@@ -22,8 +21,8 @@ const Str kLog = L"C:\\tarnwick.log";
 const Str kQuiet = L"/quiet /log " + kLog;
 const DWORD kWaitMs = 10000;
 
-// The seven registrations: class ID, the first group of the type library's ID (the other groups
-// are the class ID's), and ProgID.
+// The seven registrations: class ID, the type library ID's first group (the rest is the class
+// ID's), ProgID.
 const wchar_t* const kRows[7][3] = {
     {L"{A6C2FD20-3168-40d0-8CE5-32840CDCDA7A}", L"A6C2FD00", L"Merrowind.DocumentControl.5"},
     {L"{F6357AD6-77E4-4ae7-81BF-D16433B66D8E}", L"F6357AB6", L"Merrowind.TrialViewControl"},
@@ -37,16 +36,14 @@ const wchar_t* const kRows[7][3] = {
 const Str kClasses = L"Software\\Classes\\";
 const Str kRecords = L"Software\\Microsoft\\Code Store Database\\Distribution Units\\";
 const Str kAddOns = L"Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\";
+// A kill bit is an administrator's decision that outlives the control.
+const Str kKillBits = L"Software\\Microsoft\\Internet Explorer\\ActiveX Compatibility\\";
 const Str kRow3 = kClasses + L"CLSID\\" + kRows[2][0];
 const Str kRow7 = kClasses + L"CLSID\\" + kRows[6][0];
-const Str kOutside = kClasses + L"Outside";
 // Another control's class ID, one character off the first row's.
 const Str kNearMiss = L"{A6C2FD20-3168-40d0-8CE5-32840CDCDA7B}";
 
-// Key (below HKEY_LOCAL_MACHINE) and UserKey (HKEY_CURRENT_USER) hold a value and a nested key;
-// RegLink is a registry link to kOutside; File is empty; Folder holds a file in a subfolder. An
-// item that is kept keeps what it holds.
-enum Kind { Key, UserKey, RegLink, File, Folder };
+// An entry of the machine, and whether Tarnwick removes it or it stays with its content.
 enum Fate { Gone, Kept };
 struct Item {
     Kind kind;
@@ -60,22 +57,11 @@ int passed, failed;
 
 bool Check(bool ok, const Str& what, const Str& seen = L"")
 {
-    passed += ok ? 1 : 0;
-    failed += ok ? 0 : 1;
+    ++(ok ? passed : failed);
     const Str note = ok || seen.empty() ? L"" : L" (seen \"" + seen + L"\")";
     wprintf(L"%ls  %ls: %ls%ls\n", ok ? L"PASS" : L"FAIL", scenario, what.c_str(), note.c_str());
     fflush(stdout);
     return ok;
-}
-
-bool OnDisk(Kind kind)
-{
-    return kind == File || kind == Folder;
-}
-
-HKEY Root(Kind kind)
-{
-    return kind == UserKey ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
 }
 
 // A path on C:, quoted as the Unix shell sees it from C:\, the current folder.
@@ -85,44 +71,22 @@ Str UnixPath(Str path)
     return L"'" + path.substr(3) + L"'";
 }
 
-bool Seed(const Item& item)
-{
-    if (item.kind == Folder)
-        return AddFolder(item.path);
-    if (item.kind == File)
-        return AddFile(item.path);
-    if (item.kind != RegLink)
-        return AddKey(Root(item.kind), item.path);
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, item.path.c_str(), 0, 0, REG_OPTION_CREATE_LINK,
-                        KEY_ALL_ACCESS, 0, &key, 0) != 0)
-        return false;
-    const Str target = L"\\Registry\\Machine\\" + kOutside;
-    const LONG error = RegSetKeyValueW(key, 0, L"SymbolicLinkValue", REG_LINK, target.data(),
-                                       target.size() * sizeof(wchar_t));
-    RegCloseKey(key);
-    return error == 0;
-}
-
 // Whether the item is there, and, if it is kept, with what it holds.
 bool Present(const Item& item)
 {
     Str inner;
-    if (item.fate == Kept && item.kind == Folder)
+    if (item.fate == Kept && item.kind == Directory)
         inner = kFolderContent;
     if (item.fate == Kept && !OnDisk(item.kind))
         inner = kKeyContent;
-    if (OnDisk(item.kind))
-        return FilePresent(item.path + inner);
-    return KeyPresent(Root(item.kind), item.path + inner, REG_OPTION_OPEN_LINK);
+    return Present(item.kind, item.path + inner);
 }
 
-// The controls installed per machine and per user beside near misses that must stay, then extra.
-// With row3Stuck, the user's class key of row 3 holds a key that Tarnwick cannot list (sorted
-// first, one character longer than a legal name): it stays, and keeps the row's other keys there.
+// The controls per machine and per user beside near misses, then extra. With row3Stuck, the user's
+// class key of row 3 holds a key too long to list, sorted first: it stays with the row's keys.
 std::vector<Item> Installation(const std::vector<Item>& extra = {}, bool row3Stuck = false)
 {
-    std::vector<Item> items = {{Folder, kDl, Kept}};
+    std::vector<Item> items = {{Directory, kDl, Kept}};
     for (const auto& row : kRows) {
         const Str id = row[0];
         const Str typeLib = L"TypeLib\\{" + Str(row[1]) + id.substr(9);
@@ -144,21 +108,28 @@ std::vector<Item> Installation(const std::vector<Item>& extra = {}, bool row3Stu
         for (const Str& name : names)
             items.push_back({kind, folder + name, fate});
     };
-    add(Key, kRecords, Kept, {kNearMiss, L"{5D3B1C2A-7E41-4F0B-9A6C-2E8D4B7F1A30}"});
+    for (Kind place : {Key, UserKey}) {
+        add(place, kClasses, Kept, {L"CLSID\\" + kNearMiss, L"Merrowind.DocumentControl.50",
+                                    L"TypeLib\\{A6C2FD00" + kNearMiss.substr(9)});
+        add(place, kRecords, Kept, {kNearMiss, L"{5D3B1C2A-7E41-4F0B-9A6C-2E8D4B7F1A30}"});
+    }
     add(UserKey, kAddOns, Kept, {L"Settings\\" + kNearMiss, L"Stats\\" + kNearMiss});
+    add(Key, kKillBits, Kept, {kRows[6][0]});
     add(File, kDl + L"\\", Gone, {L"MERROWIND.OCX", L"QuillOdeck.Ocx", L"quillodeck.inf"});
-    add(Folder, kDl + L"\\", Gone, {L"CONFLICT.1", L"xConflic"});
+    add(Directory, kDl + L"\\", Gone, {L"CONFLICT.1", L"xConflic"});
     add(File, kSystem + L"\\", Gone, {L"FENNOXEL.OCX", L"merrowind.ocx"});
     items.insert(items.end(), extra.begin(), extra.end());
     return items;
 }
 
-// Seeds the items, has work drive Tarnwick, checks that every item is gone or kept, and removes
-// what is left, last first.
+// Seeds the items, has work drive Tarnwick, checks every item's fate, and removes what is left.
 void Run(const wchar_t* name, const std::vector<Item>& items, const std::function<void()>& work)
 {
     scenario = name;
-    if (Check(std::all_of(items.begin(), items.end(), Seed), L"machine seeded"))
+    const bool seeded = std::all_of(items.begin(), items.end(), [](const Item& item) {
+        return Add(item.kind, item.path);
+    });
+    if (Check(seeded, L"machine seeded"))
         work();
     Str files = L"rm -rf";
     for (auto item = items.rbegin(); item != items.rend(); ++item) {
@@ -171,13 +142,6 @@ void Run(const wchar_t* name, const std::vector<Item>& items, const std::functio
             RegDeleteTreeW(Root(item->kind), item->path.c_str());
     }
     RunUnix(files + L" 2>/dev/null; true");  // rm cannot name what Wine shortened
-}
-
-Str Text(HWND window)
-{
-    wchar_t text[MAX_PATH] = L"";
-    GetWindowTextW(window, text, MAX_PATH);
-    return text;
 }
 
 // The dialog's texts, and its place: centred on its monitor's work area.
@@ -199,10 +163,9 @@ void CheckLook(HWND dlg)
     Check(abs(across) <= 4 && abs(down) <= 4, L"dialog centred on the work area", seen);
 }
 
-// Starts the dialog on the items and checks its look. Enter (the dialog's keyboard handling
-// starts from the focused button) runs the procedure: the notice, then outcome, each box owned
-// by the dialog. While a box shows, Uninstall is disabled and a press starts no second run;
-// afterwards it is enabled again, with the focus. Close ends the program.
+// The dialog on the items: its look; Enter on the focused Uninstall shows the notice, then outcome,
+// each owned by the dialog, while Uninstall is disabled and a press starts no second run; then
+// Uninstall is enabled again with the focus, and Close ends the program.
 void RunDialog(const wchar_t* name, const std::vector<Item>& items, const Str& outcome)
 {
     Run(name, items, [&] {
@@ -333,7 +296,7 @@ void UnattendedSuite()
     // Unix links, which Wine follows whatever is asked, and lists as plain files if to a file.
     const std::vector<Item> targets = {{File, kDl + L"\\notes.txt", Kept},
                                        {File, L"C:\\outside.ocx", Kept},
-                                       {Folder, L"C:\\outside", Kept}};
+                                       {Directory, L"C:\\outside", Kept}};
     Run(L"a class key that cannot be emptied, and links", Installation(targets, true), [] {
         Check(RunUnix(L"(cd " + UnixPath(kDl) + L" && ln -s notes.txt FENNOXEL.INF && "
                       L"ln -s ../../outside.ocx FENNOXEL.OCX && ln -s ../../outside CONFLICT.7)"),
@@ -371,15 +334,15 @@ int wmain(int argc, wchar_t** argv)
         // Code page 936 has no Thai letters. Wine accepts a key name of 256 characters.
         RunDialog(L"names outside the code page, the longest key name, a registry link",
                   Installation({{Key, kRow7 + L"\\ก", Gone},
-                                {Folder, kDl + L"\\CONFLICTก", Gone},
+                                {Directory, kDl + L"\\CONFLICTก", Gone},
                                 {File, kDl + L"\\CONFLICTS", Kept},
                                 {Key, kRow7 + L"\\" + Str(255, L'卸'), Gone},
-                                {Key, kOutside, Kept},
+                                {Key, kLinkTarget, Kept},
                                 {RegLink, kRow7 + L"\\Link", Gone}}),
                   kSuccess);
         // Wine's shell reports this folder deleted and leaves it.
-        RunDialog(L"shell leaves a folder",
-                  Installation({{Folder, kDl + L"\\CONFLICT" + Str(90, L'卸'), Kept}}), kFailure);
+        const Str left = kDl + L"\\CONFLICT" + Str(90, L'卸');
+        RunDialog(L"shell leaves a folder", Installation({{Directory, left, Kept}}), kFailure);
         UnattendedSuite();
     }
     wprintf(L"%d passed, %d failed\n", passed, failed);
