@@ -1,7 +1,5 @@
 #include "FakeMachine.h"
 
-#include <string.h>
-
 #include <algorithm>
 #include <codecvt>
 #include <locale>
@@ -18,12 +16,10 @@ const NTSTATUS kStatusAccessDenied = (NTSTATUS)0xC0000022;
 const NTSTATUS kStatusCannotDelete = (NTSTATUS)0xC0000121;
 const int kShellNoSuchFile = 0x7C;
 
+// A path without a backslash is its own parent.
 std::string Parent(const std::string& path)
 {
-    const size_t slash = path.rfind('\\');
-    if (slash == std::string::npos)
-        return "";
-    return path.substr(0, slash);
+    return path.substr(0, path.rfind('\\'));
 }
 
 // The names of the entries directly below path, in order.
@@ -69,12 +65,6 @@ void Release(const void* handle)
 
 typedef std::wstring_convert<std::codecvt_utf8_utf16<char16_t>, char16_t> Converter;
 
-// The length of a UTF-8 string in UTF-16 units.
-size_t Units(const std::string& text)
-{
-    return Converter().from_bytes(text).size();
-}
-
 // Sets the last error, as a failing call does, and returns the call's result.
 template <typename T>
 T Fail(DWORD error, T result)
@@ -86,7 +76,7 @@ T Fail(DWORD error, T result)
 // Windows refuses a path of MAX_PATH characters or more that has no "\\?\" prefix.
 bool TooLong(const std::string& path)
 {
-    if (Units(path) < MAX_PATH)
+    if (Utf16(path).size() <= MAX_PATH)
         return false;
     return Fail(ERROR_PATH_NOT_FOUND, true);
 }
@@ -215,9 +205,9 @@ void CoTaskMemFree(LPVOID block)
     Release(block);
 }
 
-int MessageBoxW(HWND owner, LPCWSTR, LPCWSTR, UINT type)
+int MessageBoxW(HWND, LPCWSTR, LPCWSTR, UINT type)
 {
-    machine.boxes.push_back(Box{owner, type, machine.registry.size(), machine.files.size()});
+    machine.boxes.push_back(Box{type, machine.registry.size(), machine.files.size()});
     return IDOK;
 }
 
@@ -304,9 +294,10 @@ DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD capacity, DWORD)
     if (machine.files.count(resolved) == 0)
         return Fail(ERROR_FILE_NOT_FOUND, 0);
     const std::string final = "\\\\?\\" + resolved;
+    const DWORD length = (DWORD)Utf16(final).size() - 1;
     if (!CopyOut(final, path, capacity))
-        return (DWORD)Units(final) + 1;
-    return (DWORD)Units(final);
+        return length + 1;
+    return length;
 }
 
 BOOL CloseHandle(HANDLE handle)
@@ -373,7 +364,7 @@ LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWO
         return ERROR_NO_MORE_ITEMS;
     if (!CopyOut(children[index], name, *nameLength))
         return ERROR_MORE_DATA;
-    *nameLength = (DWORD)Units(children[index]);
+    *nameLength = (DWORD)Utf16(children[index]).size() - 1;
     return ERROR_SUCCESS;
 }
 

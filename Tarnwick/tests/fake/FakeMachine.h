@@ -1,9 +1,7 @@
-// An in-memory machine behind PlatformServices for tests of the removal engine: keys below
-// HKEY_CURRENT_USER ("HKCU\...") and HKEY_LOCAL_MACHINE ("HKLM\..."), a file tree, two special
-// folders and message boxes. It behaves as Windows does where the engine relies on it: links, the
-// access a key was opened with, the longest key name and path. It fails where told to, and keeps
-// every handle and ID list it hands out until it is released; an unknown one throws. Paths are
-// UTF-8 here and UTF-16 for the engine; file paths are absolute ("C:\WINDOWS\system32\X.OCX").
+// An in-memory machine behind PlatformServices: keys ("HKCU\...", "HKLM\..."), files
+// ("C:\..."), two special folders and message boxes, as UTF-8 paths. Like Windows it follows
+// links, checks a key's access and limits names and paths; it fails where told to, and tracks
+// every handle and ID list until released (an unknown one throws).
 #pragma once
 
 #include <map>
@@ -23,14 +21,13 @@ struct Entry {
 
 // A message box, and how many keys and files the machine held while it was shown.
 struct Box {
-    HWND owner;
     UINT type;
     size_t keyCount;
     size_t fileCount;
 };
 
-// What a handle or ID list stands for: a key and the access it was opened with, a search and the
-// names it has still to give (the next one last), a file, a special folder.
+// What a handle or ID list stands for: a key and its access, a search and the names it has still
+// to give (the next one last), a file, a special folder.
 struct Handle {
     std::string path;
     REGSAM access;
@@ -50,8 +47,8 @@ struct Machine {
     std::map<std::string, LONG> failOpen;
     std::map<std::string, LONG> failEnum;
     std::map<std::string, NTSTATUS> failDelete;
-    // Entries that cannot be deleted; that the shell reports deleted but leaves; whose attributes
-    // cannot be read.
+    // Entries that cannot be deleted; that the shell leaves though it reports them deleted; whose
+    // attributes cannot be read.
     std::vector<std::string> undeletable;
     std::vector<std::string> shellKeeps;
     std::vector<std::string> unreadable;
@@ -70,8 +67,7 @@ extern Machine machine;
 
 // A key with its missing ancestors; a file or folder with its missing folders.
 void addKey(const std::string& path, const std::string& linkTarget = "");
-void addFile(const std::string& path,
-             DWORD attributes = FILE_ATTRIBUTE_ARCHIVE,
+void addFile(const std::string& path, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE,
              const std::string& linkTarget = "");
 std::vector<std::string> keys();
 std::vector<std::string> files();

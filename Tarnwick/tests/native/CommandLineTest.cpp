@@ -9,31 +9,31 @@ namespace {
 // The arguments after the program's path, and what they ask for: a request, the mode and log of
 // an unattended run; "87" alone is the exit code of a refused line, shown nowhere.
 struct LineCase {
-    std::vector<std::string> arguments;
+    std::vector<LPCWSTR> arguments;
     std::string request;
 };
 
 const LineCase kLines[] = {
     {{}, "dialog"},
-    {{"/?"}, "usage"},
-    {{"-?"}, "usage"},
-    {{"/q"}, "quiet"},
-    {{"-QUIET", "/Quiet"}, "quiet"},
-    {{"/cHeck"}, "check"},
-    {{"/quiet", "/log", "C:\\日志\\a b.log"}, "quiet, log C:\\日志\\a b.log"},
-    {{"-LOG", "x.log", "-check"}, "check, log x.log"},
-    {{"/quiet", "/check"}, "87"},
-    {{"/check", "/log"}, "87"},
-    {{"/q", "/log", ""}, "87"},
-    {{"/q", "/log", "/check"}, "87"},
-    {{"/q", "/log", "a.log", "/log", "b.log"}, "87"},
-    {{"/check", "/?"}, "87"},
-    {{"/check", "check.log"}, "87"},
-    {{"/quieter"}, "usage, 87"},
-    {{"quiet"}, "usage, 87"},
-    {{"/"}, "usage, 87"},
-    {{"/log", "x.log"}, "usage, 87"},
-    {{"/?", "/?"}, "usage, 87"},
+    {{L"/?"}, "usage"},
+    {{L"-?"}, "usage"},
+    {{L"/q"}, "quiet"},
+    {{L"-QUIET", L"/Quiet"}, "quiet"},
+    {{L"/cHeck"}, "check"},
+    {{L"/quiet", L"/log", L"C:\\日志\\a b.log"}, "quiet, log C:\\日志\\a b.log"},
+    {{L"-LOG", L"x.log", L"-check"}, "check, log x.log"},
+    {{L"/quiet", L"/check"}, "87"},
+    {{L"/check", L"/log"}, "87"},
+    {{L"/q", L"/log", L""}, "87"},
+    {{L"/q", L"/log", L"/check"}, "87"},
+    {{L"/q", L"/log", L"a.log", L"/log", L"b.log"}, "87"},
+    {{L"/check", L"/?"}, "87"},
+    {{L"/check", L"check.log"}, "87"},
+    {{L"/quieter"}, "usage, 87"},
+    {{L"quiet"}, "usage, 87"},
+    {{L"/"}, "usage, 87"},
+    {{L"/log", L"x.log"}, "usage, 87"},
+    {{L"/?", L"/?"}, "usage, 87"},
 };
 
 const char* const kRequests[] = {"dialog", "usage", "usage, 87", "", "87"};
@@ -53,12 +53,8 @@ TEST(CommandLineTest, EachLineAsksForWhatItSays)
 {
     for (const LineCase& test : kLines) {
         SCOPED_TRACE("row " + std::to_string(&test - kLines));
-        std::vector<std::vector<WCHAR>> texts = {fake::Utf16("Tarnwick.exe")};
-        for (const std::string& argument : test.arguments)
-            texts.push_back(fake::Utf16(argument));
-        std::vector<LPCWSTR> argv;
-        for (const std::vector<WCHAR>& text : texts)
-            argv.push_back(text.data());
+        std::vector<LPCWSTR> argv = {L"Tarnwick.exe"};
+        argv.insert(argv.end(), test.arguments.begin(), test.arguments.end());
 
         EXPECT_EQ(Describe(ParseCommandLine(argv.size(), argv.data())), test.request);
     }
