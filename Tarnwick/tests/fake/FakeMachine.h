@@ -26,8 +26,8 @@ struct Box {
     size_t fileCount;
 };
 
-// What a handle or ID list stands for: a key and its access, a search and the names it has still
-// to give (the next one last), a file, a special folder.
+// What a handle or ID list stands for: a key (and access), a search (and the names to give, the
+// next one last), a file or a special folder.
 struct Handle {
     std::string path;
     REGSAM access;
@@ -47,8 +47,7 @@ struct Machine {
     std::map<std::string, LONG> failOpen;
     std::map<std::string, LONG> failEnum;
     std::map<std::string, NTSTATUS> failDelete;
-    // Entries that cannot be deleted; that the shell leaves though it reports them deleted; whose
-    // attributes cannot be read.
+    // Entries that cannot be deleted, that the shell only reports deleted, that cannot be read.
     std::vector<std::string> undeletable;
     std::vector<std::string> shellKeeps;
     std::vector<std::string> unreadable;

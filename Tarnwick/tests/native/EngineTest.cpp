@@ -89,9 +89,8 @@ TEST(Model, DeleteRegTreeRemovesTheTreeAndNothingElse)
     });
 }
 
-// The kinds of entry the folder check draws: a file, a folder with contents, a junction (to a
-// folder outside), a Unix link (to another entry, listed as a plain file), and a Unix link to a
-// file beside the folder whose name starts with the folder's name and ends with the link's.
+// The kinds of entry drawn: a file, a folder with contents, a junction to a folder outside, a Unix
+// link listed as a plain file, and one to a sibling of the folder named like "C:\F~" + its name.
 enum EntryKind { kFile, kFolder, kJunction, kUnixLink, kSiblingLink };
 
 const struct {

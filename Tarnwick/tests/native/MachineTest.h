@@ -1,6 +1,5 @@
-// The fixture of every native test: a fresh in-memory machine, and afterwards the check that the
-// engine released every handle and ID list it obtained and misused nothing. And an observer that
-// keeps what a removal reports.
+// The native tests' fixture: a fresh in-memory machine, then a check that the engine released
+// every handle and ID list and misused nothing; and an observer that keeps what a removal reports.
 #pragma once
 
 #include <gtest/gtest.h>

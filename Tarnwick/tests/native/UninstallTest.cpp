@@ -51,10 +51,9 @@ const Paths kUser7 = RowKeys("HKCU", 6);
 const std::vector<UINT> kSucceeded = {kNotice, kSuccess};
 const std::vector<UINT> kFilesFailed = {kNotice, kFileFailure};
 
-// Every row is installed per machine, and row 7 per user too; the class keys are left out where
-// a case says so. The Windows folder is kWin unless a case names another; NULL: it cannot be
-// located; "": it has no path. A case may lock a file and refuse the opening of a key. An
-// unattended removal reports the failures ("path code") and exits with exitCode.
+// Every row is installed per machine and row 7 per user, without class keys where a case says so.
+// The Windows folder cannot be located where it is NULL, and has no path where it is "". A case
+// may lock a file and refuse a key; a quiet removal reports failures ("path code").
 struct OutcomeCase {
     const char* name;
     bool withoutClassKeys;
@@ -131,9 +130,9 @@ Paths Left()
     return left;
 }
 
-// Each case with the dialog's procedure, then unattended: a check first finds traces and removes
-// nothing; the removal shows nothing and tells the shell to show nothing either, reports its
-// failures, and a check afterwards finds a trace exactly when the exit code says one stays.
+// Each case with the dialog's procedure, then unattended: a check finds traces and removes nothing,
+// the quiet removal shows nothing (the shell neither), and a check finds a trace exactly when the
+// exit code says one stays.
 TEST_F(MachineTest, TheOutcomeTellsWhatTheRemovalLeft)
 {
     for (const OutcomeCase& test : kCases) {
