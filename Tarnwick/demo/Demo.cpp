@@ -17,8 +17,6 @@ typedef std::wstring Str;
 
 const Str kDownloaded = L"C:\\windows\\Downloaded Program Files";
 const DWORD kWaitMs = 30000;  // a fresh prefix's first window can take 10 s
-// How the listing names the place of each Kind.
-const wchar_t* const kPlaces[] = {L"HKEY_LOCAL_MACHINE\\", L"HKEY_CURRENT_USER\\", L"", L"", L""};
 
 struct Entry {
     Kind kind;
@@ -98,7 +96,7 @@ void List(const wchar_t* heading, const std::vector<Entry>& entries, bool presen
     wprintf(L"%ls\n", heading);
     for (const Entry& entry : entries) {
         if (Present(entry.kind, entry.path) == present)
-            wprintf(L"  %ls%ls\n", kPlaces[entry.kind], entry.path.c_str());
+            wprintf(L"  %ls\n", FullName(entry.kind, entry.path).c_str());
     }
 }
 

@@ -49,6 +49,15 @@ HKEY Root(Kind kind)
     return kind == UserKey ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
 }
 
+std::wstring FullName(Kind kind, const std::wstring& path)
+{
+    if (OnDisk(kind))
+        return path;
+    if (kind == UserKey)
+        return L"HKEY_CURRENT_USER\\" + path;
+    return L"HKEY_LOCAL_MACHINE\\" + path;
+}
+
 bool Add(Kind kind, const std::wstring& path)
 {
     if (kind == RegLink)

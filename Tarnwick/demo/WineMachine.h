@@ -19,6 +19,8 @@ extern const std::wstring kLinkTarget;
 
 bool OnDisk(Kind kind);
 HKEY Root(Kind kind);
+// A key's path with its root's name in front ("HKEY_CURRENT_USER\\..."), or a file's path.
+std::wstring FullName(Kind kind, const std::wstring& path);
 bool Add(Kind kind, const std::wstring& path);
 // Whether the entry is there; a key is opened as itself, a link as the link.
 bool Present(Kind kind, const std::wstring& path);

@@ -287,9 +287,8 @@ void UnattendedSuite()
         Together({L"/check"}, 0);
         std::vector<Str> lines = {L"failed 32 " + held};
         for (const Item& item : items) {
-            const Str root = item.kind == Key ? L"HKEY_LOCAL_MACHINE\\" : L"HKEY_CURRENT_USER\\";
             if (item.fate == Gone)
-                lines.push_back(L"removed 0 " + (OnDisk(item.kind) ? L"" : root) + item.path);
+                lines.push_back(L"removed 0 " + FullName(item.kind, item.path));
         }
         CheckLog(L"outcome=clean exit=0", lines);
     });
