@@ -132,19 +132,13 @@ ItemFate RemoveEntry(const WIN32_FIND_DATAW& entry, WCHAR* full, const WCHAR* fo
     return IsGone(full, code) ? kItemRemoved : kItemFailed;
 }
 
-void Report(RemovalObserver* observer, LPCWSTR path, ItemFate fate, DWORD code)
-{
-    if (observer != NULL)
-        observer->OnItem(NULL, path, fate, code);
-}
-
 }  // namespace
 
 SweepVerdict SweepFolder(LPCWSTR folder, const SweepRules& rules, RemovalMode mode,
                          RemovalObserver* observer)
 {
     if (TextLength(folder) > kMaxFolderLength) {
-        Report(observer, folder, kItemFailed, ERROR_FILENAME_EXCED_RANGE);
+        ReportItem(observer, NULL, folder, kItemFailed, ERROR_FILENAME_EXCED_RANGE);
         return kFolderUnlisted;
     }
 
@@ -157,7 +151,7 @@ SweepVerdict SweepFolder(LPCWSTR folder, const SweepRules& rules, RemovalMode mo
     if (!search.IsValid()) {
         const DWORD error = PlatformServices::GetLastError();
         const bool absent = error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND;
-        Report(observer, folder, absent ? kItemAbsent : kItemFailed, error);
+        ReportItem(observer, NULL, folder, absent ? kItemAbsent : kItemFailed, error);
         return absent ? kFolderAbsent : kFolderUnlisted;
     }
 
@@ -183,7 +177,7 @@ SweepVerdict SweepFolder(LPCWSTR folder, const SweepRules& rules, RemovalMode mo
             fate = RemoveEntry(entry, full, folderFinal, folderError, mode, &code);
         if (fate != kItemRemoved)
             entriesStay = true;
-        Report(observer, full, fate, code);
+        ReportItem(observer, NULL, full, fate, code);
     } while (PlatformServices::FindNextFileW(search.Get(), &entry));
     return entriesStay ? kEntriesStay : kFolderSwept;
 }

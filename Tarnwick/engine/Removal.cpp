@@ -34,12 +34,6 @@ struct Run
     Remains remains;
 };
 
-void Report(const Run& run, HKEY root, LPCWSTR path, ItemFate fate, DWORD code)
-{
-    if (run.observer != NULL)
-        run.observer->OnItem(root, path, fate, code);
-}
-
 bool Stays(ItemFate fate)
 {
     return fate == kItemPresent || fate == kItemNotOwn || fate == kItemFailed;
@@ -66,7 +60,7 @@ SweepVerdict Sweep(Run& run, int folder, LPCWSTR suffix, LPCWSTR name, const Swe
     if (LocateFolder(folder, suffix, path))
         verdict = SweepFolder(path, rules, run.mode, run.observer);
     else
-        Report(run, NULL, name, kItemFailed, ERROR_PATH_NOT_FOUND);
+        ReportItem(run.observer, NULL, name, kItemFailed, ERROR_PATH_NOT_FOUND);
     if (verdict == kFolderUnlisted || verdict == kEntriesStay)
         run.remains.otherTraceStays = true;
     return verdict;
@@ -93,7 +87,7 @@ ItemFate HandleKey(const Run& run, HKEY root, LPCWSTR prefix, LPCWSTR name)
         fate = kItemAbsent;
     else if (FAILED(status))
         fate = kItemFailed;
-    Report(run, root, path, fate, FAILED(status) ? status & 0xFFFF : ERROR_SUCCESS);
+    ReportItem(run.observer, root, path, fate, FAILED(status) ? status & 0xFFFF : ERROR_SUCCESS);
     return fate;
 }
 

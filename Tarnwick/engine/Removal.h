@@ -35,6 +35,14 @@ protected:
     ~RemovalObserver() = default;
 };
 
+// Tells observer of one item, unless observer is NULL.
+inline void ReportItem(RemovalObserver* observer, HKEY root, LPCWSTR path, ItemFate fate,
+                       DWORD code)
+{
+    if (observer != NULL)
+        observer->OnItem(root, path, fate, code);
+}
+
 // What a removal leaves.
 struct Remains
 {
