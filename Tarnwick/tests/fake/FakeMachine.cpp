@@ -43,12 +43,14 @@ std::vector<std::string> Paths(const Map& map)
     return paths;
 }
 
+// Handles of every type are numbered in one sequence, so that none stands for two things.
+uintptr_t lastHandle;
+
 template <typename T>
 T Open(const std::string& path, REGSAM access = 0)
 {
-    static uintptr_t last;
-    machine.handles[++last] = Handle{path, access, {}};
-    return reinterpret_cast<T>(last);
+    machine.handles[++lastHandle] = Handle{path, access, {}};
+    return reinterpret_cast<T>(lastHandle);
 }
 
 // An unknown handle, or one already released, throws, which fails the test.
