@@ -30,6 +30,8 @@ class RemovalObserver
 {
 public:
     virtual void OnItem(HKEY root, LPCWSTR path, ItemFate fate, DWORD code) = 0;
+    // Another run holds the removal lock: this one waits for it.
+    virtual void OnWaiting() = 0;
 
 protected:
     ~RemovalObserver() = default;

@@ -1,7 +1,6 @@
 #include "Uninstall.h"
 
-#include "../platform/PlatformServices.h"
-#include "Removal.h"
+#include "RemovalLock.h"
 
 namespace {
 
@@ -9,6 +8,10 @@ const WCHAR kCaption[] = L"提示信息";
 const WCHAR kNotice[] = L"注意：卸载前请确保关闭所有浏览器窗口。";
 const WCHAR kSuccess[] = L"卸载成功！";
 const WCHAR kFileFailure[] = L"删除文件失败！";
+const WCHAR kBusy[] = L"另一个卸载正在进行，请稍后再试。";
+
+// How long the dialog waits for another run's removal to end.
+const DWORD kDialogWaitMs = 60000;
 
 void ShowMessage(HWND owner, LPCWSTR text, UINT type)
 {
@@ -21,7 +24,19 @@ void RunUninstall(HWND owner)
 {
     ShowMessage(owner, kNotice, MB_ICONEXCLAMATION);
 
-    const Remains remains = RemoveControls(kRemoveInteractively, NULL);
+    Remains remains;
+    {
+        // Held for the removal alone: a run elsewhere need not wait for a box to be dismissed.
+        RemovalLock lock;
+        const LockState state = lock.Take(kDialogWaitMs, owner, NULL);
+        if (state == kLockClosed)
+            return;
+        if (state == kLockBusy) {
+            ShowMessage(owner, kBusy, MB_ICONEXCLAMATION);
+            return;
+        }
+        remains = RemoveControls(kRemoveInteractively, NULL);
+    }
 
     // A control that stays registered (as a rule, for want of the rights to remove it) ends the
     // procedure without an outcome box. Failures in the system folder are not reported.
@@ -31,4 +46,12 @@ void RunUninstall(HWND owner)
         ShowMessage(owner, kSuccess, MB_ICONINFORMATION);
     else
         ShowMessage(owner, kFileFailure, MB_OK);
+}
+
+int RunUnattendedRemoval(RemovalMode mode, DWORD waitSeconds, RemovalObserver* observer)
+{
+    RemovalLock lock;
+    if (lock.Take(waitSeconds * 1000, NULL, observer) == kLockBusy)
+        return ERROR_INSTALL_ALREADY_RUNNING;
+    return ExitCodeFor(mode, RemoveControls(mode, observer));
 }

@@ -1,8 +1,16 @@
+// The two ways the removal runs: the dialog's uninstall procedure, which tells the user the outcome
+// in message boxes, and the unattended run, which tells it in its exit code.
 #pragma once
 
-#include "../platform/WinTypes.h"
+#include "Removal.h"
 
 // Removes the controls' files from the downloaded-controls folder and the system folder and their
 // registrations, per user and per machine, then tells the user the outcome in message boxes owned
 // by owner. Runs to the end on the caller's thread and keeps nothing between calls.
 void RunUninstall(HWND owner);
+
+// Removes the controls (kRemoveQuietly) or looks for them (kCheckOnly) with no one at the screen,
+// telling observer (may be NULL) of each item, after waiting up to waitSeconds for another run.
+// Returns the exit code: that of the outcome, or ERROR_INSTALL_ALREADY_RUNNING (1618), with nothing
+// removed, when another run held the lock for the whole wait.
+int RunUnattendedRemoval(RemovalMode mode, DWORD waitSeconds, RemovalObserver* observer);

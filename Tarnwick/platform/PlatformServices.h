@@ -34,6 +34,31 @@ BOOL CloseHandle(HANDLE handle);
 DWORD GetFileAttributesW(LPCWSTR path);
 DWORD GetLastError();
 
+// The lock that keeps administrators' removals from overlapping. The private-namespace calls are
+// looked up at run time; where Windows lacks them (before Vista), they fail with
+// ERROR_CALL_NOT_IMPLEMENTED.
+BOOL CheckTokenMembership(HANDLE token, PSID sid, PBOOL isMember);
+BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR text, DWORD revision,
+                                                          PSECURITY_DESCRIPTOR* descriptor,
+                                                          PULONG size);
+HLOCAL LocalFree(HLOCAL memory);
+HANDLE CreateBoundaryDescriptorW(LPCWSTR name, ULONG flags);
+BOOL AddSIDToBoundaryDescriptor(HANDLE* boundary, PSID sid);
+void DeleteBoundaryDescriptor(HANDLE boundary);
+HANDLE CreatePrivateNamespaceW(LPSECURITY_ATTRIBUTES security, LPVOID boundary, LPCWSTR alias);
+HANDLE OpenPrivateNamespaceW(LPVOID boundary, LPCWSTR alias);
+BOOLEAN ClosePrivateNamespace(HANDLE privateNamespace, ULONG flags);
+HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES security, BOOL initialOwner, LPCWSTR name);
+BOOL ReleaseMutex(HANDLE mutex);
+DWORD GetTickCount();
+// Waiting with a window: its messages are dispatched meanwhile, so that it keeps answering.
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD ms,
+                                DWORD wakeMask);
+BOOL PeekMessageW(MSG* message, HWND window, UINT first, UINT last, UINT removal);
+BOOL IsDialogMessageW(HWND dialog, MSG* message);
+LRESULT DispatchMessageW(const MSG* message);
+BOOL IsWindowVisible(HWND window);
+
 // Registry (the key tree removal).
 LONG RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM access, HKEY* key);
 LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,

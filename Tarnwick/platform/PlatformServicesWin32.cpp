@@ -1,9 +1,29 @@
 // PlatformServices on Windows: each operation forwards to the Windows function of the same name.
 #include "PlatformServices.h"
 
+#include <sddl.h>
+
 // Documented for drivers as ZwDeleteKey; user mode calls it through ntdll, whose headers here do
 // not declare it.
 extern "C" NTSTATUS NTAPI NtDeleteKey(HANDLE key);
+
+namespace {
+
+// A kernel32 function that Windows XP lacks, looked up at run time: importing it would keep the
+// program from starting there. NULL where it is missing, with the last error
+// ERROR_CALL_NOT_IMPLEMENTED.
+void* LookUp(const char* name)
+{
+    void* function =
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name));
+    if (function == NULL)
+        ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return function;
+}
+
+#define LOOK_UP(name) reinterpret_cast<decltype(&::name)>(LookUp(#name))
+
+}  // namespace
 
 namespace PlatformServices {
 
@@ -63,17 +83,10 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRI
     return ::CreateFileW(path, access, shareMode, security, disposition, flags, templateFile);
 }
 
-// Looked up at run time: importing it would keep the program from starting before Vista.
 DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD capacity, DWORD flags)
 {
-    typedef DWORD(WINAPI * Function)(HANDLE, LPWSTR, DWORD, DWORD);
-    const Function function = reinterpret_cast<Function>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW")));
-    if (function == NULL) {
-        ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-        return 0;
-    }
-    return function(file, path, capacity, flags);
+    const auto function = LOOK_UP(GetFinalPathNameByHandleW);
+    return function != NULL ? function(file, path, capacity, flags) : 0;
 }
 
 BOOL CloseHandle(HANDLE handle)
@@ -89,6 +102,101 @@ DWORD GetFileAttributesW(LPCWSTR path)
 DWORD GetLastError()
 {
     return ::GetLastError();
+}
+
+BOOL CheckTokenMembership(HANDLE token, PSID sid, PBOOL isMember)
+{
+    return ::CheckTokenMembership(token, sid, isMember);
+}
+
+BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR text, DWORD revision,
+                                                          PSECURITY_DESCRIPTOR* descriptor,
+                                                          PULONG size)
+{
+    return ::ConvertStringSecurityDescriptorToSecurityDescriptorW(text, revision, descriptor, size);
+}
+
+HLOCAL LocalFree(HLOCAL memory)
+{
+    return ::LocalFree(memory);
+}
+
+HANDLE CreateBoundaryDescriptorW(LPCWSTR name, ULONG flags)
+{
+    const auto function = LOOK_UP(CreateBoundaryDescriptorW);
+    return function != NULL ? function(name, flags) : NULL;
+}
+
+BOOL AddSIDToBoundaryDescriptor(HANDLE* boundary, PSID sid)
+{
+    const auto function = LOOK_UP(AddSIDToBoundaryDescriptor);
+    return function != NULL && function(boundary, sid);
+}
+
+void DeleteBoundaryDescriptor(HANDLE boundary)
+{
+    const auto function = LOOK_UP(DeleteBoundaryDescriptor);
+    if (function != NULL)
+        function(boundary);
+}
+
+HANDLE CreatePrivateNamespaceW(LPSECURITY_ATTRIBUTES security, LPVOID boundary, LPCWSTR alias)
+{
+    const auto function = LOOK_UP(CreatePrivateNamespaceW);
+    return function != NULL ? function(security, boundary, alias) : NULL;
+}
+
+HANDLE OpenPrivateNamespaceW(LPVOID boundary, LPCWSTR alias)
+{
+    const auto function = LOOK_UP(OpenPrivateNamespaceW);
+    return function != NULL ? function(boundary, alias) : NULL;
+}
+
+BOOLEAN ClosePrivateNamespace(HANDLE privateNamespace, ULONG flags)
+{
+    const auto function = LOOK_UP(ClosePrivateNamespace);
+    return function != NULL && function(privateNamespace, flags);
+}
+
+HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES security, BOOL initialOwner, LPCWSTR name)
+{
+    return ::CreateMutexW(security, initialOwner, name);
+}
+
+BOOL ReleaseMutex(HANDLE mutex)
+{
+    return ::ReleaseMutex(mutex);
+}
+
+DWORD GetTickCount()
+{
+    return ::GetTickCount();
+}
+
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD ms,
+                                DWORD wakeMask)
+{
+    return ::MsgWaitForMultipleObjects(count, handles, waitAll, ms, wakeMask);
+}
+
+BOOL PeekMessageW(MSG* message, HWND window, UINT first, UINT last, UINT removal)
+{
+    return ::PeekMessageW(message, window, first, last, removal);
+}
+
+BOOL IsDialogMessageW(HWND dialog, MSG* message)
+{
+    return ::IsDialogMessageW(dialog, message);
+}
+
+LRESULT DispatchMessageW(const MSG* message)
+{
+    return ::DispatchMessageW(message);
+}
+
+BOOL IsWindowVisible(HWND window)
+{
+    return ::IsWindowVisible(window);
 }
 
 LONG RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM access, HKEY* key)

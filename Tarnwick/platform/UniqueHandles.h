@@ -1,6 +1,7 @@
 // Owners of what PlatformServices hands out: a key handle, a search handle, a file handle, an ID
-// list. Each owner releases its resource exactly once, when it goes out of scope or takes another,
-// and cannot be copied, so every path out of a routine releases what the routine obtained.
+// list, an object handle (NULL when there is none), a private namespace and its boundary, memory
+// of LocalAlloc. Each owner releases its resource exactly once, when it goes out of scope or takes
+// another, and cannot be copied, so every path out of a routine releases what it obtained.
 #pragma once
 
 #include "PlatformServices.h"
@@ -26,11 +27,15 @@ public:
         return &m_value;
     }
 
-    void Reset()
+    // The value's place, for a call that may replace it with another that it then owns.
+    Type* AddressOf() { return &m_value; }
+
+    // Releases what is held and takes value instead.
+    void Reset(Type value = Traits::Invalid())
     {
         if (IsValid())
             Traits::Release(m_value);
-        m_value = Traits::Invalid();
+        m_value = value;
     }
 
 private:
@@ -61,7 +66,38 @@ struct IdListTraits {
     static void Release(LPITEMIDLIST idList) { PlatformServices::CoTaskMemFree(idList); }
 };
 
+struct ObjectTraits {
+    typedef HANDLE Type;
+    static HANDLE Invalid() { return NULL; }
+    static void Release(HANDLE object) { PlatformServices::CloseHandle(object); }
+};
+
+struct NamespaceTraits {
+    typedef HANDLE Type;
+    static HANDLE Invalid() { return NULL; }
+    static void Release(HANDLE privateNamespace)
+    {
+        PlatformServices::ClosePrivateNamespace(privateNamespace, 0);
+    }
+};
+
+struct BoundaryTraits {
+    typedef HANDLE Type;
+    static HANDLE Invalid() { return NULL; }
+    static void Release(HANDLE boundary) { PlatformServices::DeleteBoundaryDescriptor(boundary); }
+};
+
+struct LocalTraits {
+    typedef HLOCAL Type;
+    static HLOCAL Invalid() { return NULL; }
+    static void Release(HLOCAL memory) { PlatformServices::LocalFree(memory); }
+};
+
 typedef UniqueHandle<KeyTraits> UniqueKey;
 typedef UniqueHandle<FindTraits> UniqueFind;
 typedef UniqueHandle<FileTraits> UniqueFile;
 typedef UniqueHandle<IdListTraits> UniqueIdList;
+typedef UniqueHandle<ObjectTraits> UniqueObject;
+typedef UniqueHandle<NamespaceTraits> UniqueNamespace;
+typedef UniqueHandle<BoundaryTraits> UniqueBoundary;
+typedef UniqueHandle<LocalTraits> UniqueLocal;

@@ -9,6 +9,7 @@
 #include <shlobj.h>
 #include <shellapi.h>
 #include <winternl.h>
+#include <sddl.h>
 
 #else
 
@@ -16,11 +17,14 @@
 #include <stdint.h>
 
 typedef int BOOL;
+typedef BOOL* PBOOL;
 typedef unsigned char BYTE;
+typedef BYTE BOOLEAN;
 typedef unsigned short WORD;
 typedef uint32_t DWORD;
 typedef int32_t LONG;
 typedef uint32_t ULONG;
+typedef ULONG* PULONG;
 typedef LONG NTSTATUS;
 typedef uint32_t UINT;
 typedef int32_t HRESULT;
@@ -28,6 +32,9 @@ typedef DWORD REGSAM;
 typedef DWORD* LPDWORD;
 typedef void* LPVOID;
 typedef void* HANDLE;
+typedef void* HLOCAL;
+typedef void* PSID;
+typedef void* PSECURITY_DESCRIPTOR;
 // Windows' WCHAR is a UTF-16 unit: native builds compile with -fshort-wchar, so that L"" literals
 // and wchar_t match it. The C library's wide functions assume four-byte characters and must not be
 // used with them.
@@ -37,9 +44,10 @@ typedef WCHAR* LPWSTR;
 typedef const WCHAR* LPCWSTR;
 typedef intptr_t LONG_PTR;
 typedef uintptr_t ULONG_PTR;
+typedef uintptr_t WPARAM;
+typedef intptr_t LPARAM;
+typedef intptr_t LRESULT;
 typedef WORD FILEOP_FLAGS;
-typedef struct _SECURITY_ATTRIBUTES SECURITY_ATTRIBUTES;
-typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 
 typedef struct HWND__* HWND;
 typedef struct HKEY__* HKEY;
@@ -67,6 +75,8 @@ typedef const ITEMIDLIST* LPCITEMIDLIST;
 #define ERROR_MORE_DATA 234L
 #define ERROR_FILENAME_EXCED_RANGE 206L
 #define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_ALREADY_EXISTS 183L
+#define ERROR_INSTALL_ALREADY_RUNNING 1618L
 
 #define NT_SUCCESS(status) (((NTSTATUS)(status)) >= 0)
 
@@ -104,6 +114,14 @@ inline HRESULT HRESULT_FROM_WIN32(LONG error)
 #define FILE_FLAG_BACKUP_SEMANTICS 0x02000000
 #define FILE_FLAG_OPEN_REPARSE_POINT 0x00200000
 
+#define WAIT_OBJECT_0 0x00000000L
+#define WAIT_ABANDONED_0 0x00000080L
+#define WAIT_TIMEOUT 258L
+#define WAIT_FAILED ((DWORD)0xFFFFFFFF)
+#define QS_ALLINPUT 0x04FF
+#define PM_REMOVE 0x0001
+#define SDDL_REVISION_1 1
+
 #define CSIDL_WINDOWS 0x0024
 #define CSIDL_SYSTEM 0x0025
 
@@ -117,6 +135,26 @@ inline HRESULT HRESULT_FROM_WIN32(LONG error)
 #define FOF_NOCONFIRMATION 0x0010
 #define FOF_ALLOWUNDO 0x0040
 #define FOF_NOERRORUI 0x0400
+
+typedef struct _SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+
+typedef struct tagPOINT {
+    LONG x;
+    LONG y;
+} POINT;
+
+typedef struct tagMSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
+} MSG;
 
 typedef struct _FILETIME {
     DWORD dwLowDateTime;

@@ -38,7 +38,9 @@ for dll in $(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Nam
     fi
 done
 # Looked up at run time: Windows XP lacks them, and would refuse to start a program importing one.
-for name in GetFinalPathNameByHandle SetDefaultDllDirectories; do
+for name in GetFinalPathNameByHandle SetDefaultDllDirectories CreateBoundaryDescriptor \
+    AddSIDToBoundaryDescriptor DeleteBoundaryDescriptor CreatePrivateNamespace \
+    OpenPrivateNamespace ClosePrivateNamespace; do
     if i686-w64-mingw32-objdump -p "$exe" | grep -q "$name"; then
         echo "  $name is imported: Windows XP cannot start the program"
         missed+=(xp)

@@ -25,42 +25,80 @@ bool IsOption(LPCWSTR argument, LPCWSTR name)
     return *letter == L'\0';
 }
 
+bool IsQuietOption(LPCWSTR argument)
+{
+    return IsOption(argument, L"quiet") || IsOption(argument, L"q") || IsOption(argument, L"qn") ||
+           IsOption(argument, L"s") || IsOption(argument, L"silent");
+}
+
+const DWORD kDefaultWaitSeconds = 60;
+const DWORD kLongestWaitSeconds = 3600;
+
+// Reads a number of seconds, digits only, at most kLongestWaitSeconds.
+bool ReadSeconds(LPCWSTR text, DWORD* seconds)
+{
+    *seconds = 0;
+    for (LPCWSTR digit = text; *digit != L'\0'; ++digit) {
+        if (*digit < L'0' || *digit > L'9')
+            return false;
+        *seconds = *seconds * 10 + (*digit - L'0');
+        if (*seconds > kLongestWaitSeconds)
+            return false;
+    }
+    return *text != L'\0';
+}
+
 }  // namespace
 
-CommandLine ParseCommandLine(int argc, const LPCWSTR* argv)
+CommandLine ParseCommandLine(int argc, const LPCWSTR* argv, bool seen)
 {
     bool quiet = false;
     bool check = false;
     bool usage = false;
     bool usable = true;
+    bool waitGiven = false;
     LPCWSTR logPath = NULL;
+    DWORD waitSeconds = kDefaultWaitSeconds;
     for (int i = 1; i < argc; ++i) {
-        if (IsOption(argv[i], L"quiet") || IsOption(argv[i], L"q"))
+        // The value of /log and /wait comes next; an option there means that it is missing.
+        const LPCWSTR next = i + 1 < argc ? argv[i + 1] : L"";
+        const bool valueFollows = next[0] != L'\0' && !IsOption(next);
+        if (IsQuietOption(argv[i]))
             quiet = true;
         else if (IsOption(argv[i], L"check"))
             check = true;
         else if (IsOption(argv[i], L"?"))
             usage = true;
-        // The file comes next; an option there means that it is missing.
-        else if (IsOption(argv[i], L"log") && logPath == NULL && i + 1 < argc &&
-                 argv[i + 1][0] != L'\0' && !IsOption(argv[i + 1]))
+        else if (IsOption(argv[i], L"norestart"))
+            continue;
+        else if (IsOption(argv[i], L"log") && logPath == NULL && valueFollows)
             logPath = argv[++i];
-        else
+        else if (IsOption(argv[i], L"wait") && !waitGiven && valueFollows) {
+            waitGiven = true;
+            usable = ReadSeconds(argv[++i], &waitSeconds) && usable;
+        } else
             usable = false;
     }
     const bool unattended = quiet || check;
-    if ((quiet && check) || (logPath != NULL && !unattended) || (usage && argc > 2))
+    if ((quiet && check) || ((logPath != NULL || waitGiven) && !unattended) || (usage && argc > 2))
         usable = false;
 
-    CommandLine line = {CommandLine::kDialog, kRemoveInteractively, NULL};
+    CommandLine line = {CommandLine::kNothing, ERROR_INVALID_PARAMETER, kRemoveInteractively,
+                        NULL, waitSeconds};
     if (unattended && usable) {
-        line = {CommandLine::kUnattended, quiet ? kRemoveQuietly : kCheckOnly, logPath};
-    } else if (unattended) {
-        line.request = CommandLine::kRefused;
-    } else if (!usable) {
-        line.request = CommandLine::kUnusable;
-    } else if (usage) {
+        line.request = CommandLine::kUnattended;
+        line.exitCode = 0;
+        line.mode = quiet ? kRemoveQuietly : kCheckOnly;
+        line.logPath = logPath;
+    } else if (unattended || !seen) {
+        // Without a window there is nothing to show, nor anyone to press a button.
+        line.exitCode = usable && usage ? 0 : ERROR_INVALID_PARAMETER;
+    } else if (!usable || usage) {
         line.request = CommandLine::kUsage;
+        line.exitCode = usable ? 0 : ERROR_INVALID_PARAMETER;
+    } else {
+        line.request = CommandLine::kDialog;
+        line.exitCode = 0;
     }
     return line;
 }
@@ -68,13 +106,15 @@ CommandLine ParseCommandLine(int argc, const LPCWSTR* argv)
 const WCHAR kUsageCaption[] = L"提示信息";
 
 const WCHAR kUsage[] =
-    L"用法：Tarnwick.exe [/quiet | /check] [/log 文件]\n"
+    L"用法：Tarnwick.exe [/quiet | /check] [/log 文件] [/wait 秒数]\n"
     L"\n"
     L"不带选项：显示卸载对话框。\n"
-    L"/quiet（/q）：卸载控件，不显示任何窗口。\n"
+    L"/quiet（/q、/qn、/s、/silent）：卸载控件，不显示任何窗口。\n"
     L"/check：只检查控件是否还有痕迹，不删除任何内容。\n"
-    L"/log 文件：把每一项的结果追加到文件（UTF-8），"
-    L"只能与 /quiet 或 /check 一起使用。\n"
+    L"/log 文件：把每一项的结果追加到文件（UTF-8）。\n"
+    L"/wait 秒数：另一个卸载正在进行时，最多等待多少秒"
+    L"（0 到 3600，默认 60）。\n"
+    L"/log 和 /wait 只能与 /quiet 或 /check 一起使用；/norestart 不起作用。\n"
     L"/?：显示本说明。\n"
     L"\n"
     L"退出代码：\n"
@@ -82,17 +122,23 @@ const WCHAR kUsage[] =
     L"1　仍有痕迹\n"
     L"2　控件的类注册项仍在（通常需要管理员权限）\n"
     L"87　命令行无效，未删除任何内容\n"
+    L"1618　另一个卸载正在进行，未删除任何内容，请稍后再试\n"
+    L"1622　无法写入日志文件，未删除任何内容\n"
     L"\n"
-    L"Usage: Tarnwick.exe [/quiet | /check] [/log FILE]\n"
+    L"Usage: Tarnwick.exe [/quiet | /check] [/log FILE] [/wait SECONDS]\n"
     L"\n"
     L"No option: shows the uninstall dialog.\n"
-    L"/quiet (/q): removes the controls without showing any window.\n"
+    L"/quiet (/q, /qn, /s, /silent): removes the controls without showing any window.\n"
     L"/check: only looks for traces of the controls; removes nothing.\n"
-    L"/log FILE: appends what became of each item to FILE (UTF-8); only with /quiet or /check.\n"
+    L"/log FILE: appends what became of each item to FILE (UTF-8).\n"
+    L"/wait SECONDS: waits at most this long for another removal to end (0 to 3600, default 60).\n"
+    L"/log and /wait only with /quiet or /check; /norestart changes nothing.\n"
     L"/?: shows this text.\n"
     L"\n"
     L"Exit codes:\n"
-    L"0   no trace left\n"
-    L"1   a trace stays\n"
-    L"2   a control's class key stays (as a rule, administrator rights are needed)\n"
-    L"87  the command line cannot be used; nothing removed";
+    L"0     no trace left\n"
+    L"1     a trace stays\n"
+    L"2     a control's class key stays (as a rule, administrator rights are needed)\n"
+    L"87    the command line cannot be used; nothing removed\n"
+    L"1618  another removal is under way; nothing removed, try again later\n"
+    L"1622  the log file cannot be written; nothing removed";

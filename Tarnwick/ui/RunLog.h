@@ -3,33 +3,43 @@
 #include <windows.h>
 
 #include "Removal.h"
+#include "UniqueHandles.h"
 
-// The log of an unattended run, appended to a file in UTF-8 without a byte-order mark, a line for
-// the start, one for each item the removal reports, and one for the end:
-//   2026-12-07T10:15:03Z start version=1.0.0.1 mode=quiet computer=PC-0142 user=SYSTEM
+// The log of an unattended run, appended to a file in UTF-8 without a byte-order mark: a line for
+// the start, one if the run has to wait for another, one for each item the removal reports, one if
+// the run gave up waiting, and one for the end:
+//   2026-12-07T10:15:03Z start version=1.0.0.1 mode=quiet computer=PC-0142 user=SYSTEM pid=4242
 //   removed 0 C:\WINDOWS\Downloaded Program Files\QUILLODECK.OCX
 //   failed 5 HKEY_LOCAL_MACHINE\Software\Classes\CLSID\{B19189A2-B3F5-45b1-AC66-70A71BA5F7AF}
-//   2026-12-07T10:15:04Z end outcome=class-key-stays exit=2
+//   2026-12-07T10:15:04Z end outcome=class-key-stays exit=2 pid=4242
 // An item's line holds its fate (removed, absent, present, link, failed), the Win32 error or the
-// shell's code, and its path. Without a file, nothing is written.
+// shell's code, and its path; item lines are written only while the run holds the lock. A run
+// that waits writes its start, waiting and busy lines in the middle of another run's: the process
+// id tells them apart. Without a file, nothing is written.
 class CRunLog : public RemovalObserver {
 public:
     CRunLog() = default;
     CRunLog(const CRunLog&) = delete;
     CRunLog& operator=(const CRunLog&) = delete;
-    ~CRunLog();
 
-    // Opens the file for appending, creating it where it is missing. A link is refused, be it a
-    // symbolic link, a junction or one of several names of a file: an administrator's run must
-    // not append to whatever a link in a folder that users may write to points to.
+    // Opens the file for appending, creating it where it is missing. Refused, with nothing written
+    // to it, unless it is a file on disk that is reached through no link and is none itself: not
+    // a pipe or a device, not reached through a link in a folder on its way, not a symbolic link,
+    // a junction or one of several names of a file. An administrator's run must not write to
+    // whatever a link in a folder that users may write to points to. A file that this call
+    // created and then refused is deleted again.
     bool Open(LPCWSTR path);
 
     void WriteStart(RemovalMode mode);
     void OnItem(HKEY root, LPCWSTR path, ItemFate fate, DWORD code) override;
+    void OnWaiting() override;
+    void WriteBusy(DWORD waitedSeconds);
     void WriteEnd(int exitCode);
 
 private:
+    // A line of the run's own: the time in UTC, as ISO 8601, then text, then the process id.
+    void WriteEvent(LPCWSTR text);
     void WriteLine(LPCWSTR line);
 
-    HANDLE m_hFile = INVALID_HANDLE_VALUE;
+    UniqueFile m_file;
 };

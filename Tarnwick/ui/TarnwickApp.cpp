@@ -48,6 +48,24 @@ void LoadDllsFromSystemFolderOnly()
     }
 }
 
+// Whether anyone can see the program's windows. Not on a window station without WSF_VISIBLE (a
+// service's, a task's that runs whether or not anyone is logged on), nor in session 0 from Vista
+// on, whose station reports itself visible while no one sits at its screen. Where it cannot be
+// told, as visible: the dialog is what a person who starts the program expects.
+bool WindowsAreSeen()
+{
+    USEROBJECTFLAGS station = {};
+    if (::GetUserObjectInformationW(::GetProcessWindowStation(), UOI_FLAGS, &station,
+                                    sizeof station, NULL) &&
+        (station.dwFlags & WSF_VISIBLE) == 0)
+        return false;
+    const bool vistaOrLater = LOBYTE(LOWORD(::GetVersion())) >= 6;
+    DWORD session = 0;
+    if (vistaOrLater && ::ProcessIdToSessionId(::GetCurrentProcessId(), &session) && session == 0)
+        return false;
+    return true;
+}
+
 }  // namespace
 
 BOOL CTarnwickApp::InitInstance()
@@ -66,7 +84,7 @@ BOOL CTarnwickApp::InitInstance()
         m_nExitCode = ERROR_INVALID_PARAMETER;
         return FALSE;
     }
-    m_nExitCode = RunCommandLine(ParseCommandLine(argc, argv));
+    m_nExitCode = RunCommandLine(ParseCommandLine(argc, argv, WindowsAreSeen()));
     ::LocalFree(argv);
 
     // Done: returning FALSE ends the application without a message loop.
@@ -81,13 +99,11 @@ int CTarnwickApp::ExitInstance()
 int CTarnwickApp::RunCommandLine(const CommandLine& line)
 {
     if (line.request == CommandLine::kUnattended)
-        return RunUnattended(line.mode, line.logPath);
-    if (line.request == CommandLine::kRefused)
-        return ERROR_INVALID_PARAMETER;
-    if (line.request != CommandLine::kDialog) {
+        return RunUnattended(line.mode, line.logPath, line.waitSeconds);
+    if (line.request == CommandLine::kUsage)
         ::MessageBoxW(NULL, kUsage, kUsageCaption, MB_ICONINFORMATION);
-        return line.request == CommandLine::kUsage ? 0 : ERROR_INVALID_PARAMETER;
-    }
+    if (line.request != CommandLine::kDialog)
+        return line.exitCode;
 
     CTarnwickDlg dlg;
     m_pMainWnd = &dlg;

@@ -1,6 +1,5 @@
 #include "TarnwickDlg.h"
 
-#include "RemovalLock.h"
 #include "Uninstall.h"
 
 CTarnwickDlg::CTarnwickDlg(CWnd* pParent) : CDialog(CTarnwickDlg::IDD, pParent)
@@ -56,10 +55,10 @@ HCURSOR CTarnwickDlg::OnQueryDragIcon()
     return static_cast<HCURSOR>(m_hIcon);
 }
 
-// The shell's progress and error windows keep the dialog's messages flowing while the procedure
-// runs, so Uninstall is disabled until it ends, and a press that still gets here is ignored: a
-// second run inside the first would delete what the first is still working through. A run of
-// another process, unattended or another dialog's, is waited for.
+// The shell's progress and error windows, and the wait for another run's removal to end, keep the
+// dialog's messages flowing while the procedure runs, so Uninstall is disabled until it ends, and a
+// press that still gets here is ignored: a second run inside the first would delete what the first
+// is still working through.
 void CTarnwickDlg::OnUninstall()
 {
     if (m_bUninstalling)
@@ -68,7 +67,6 @@ void CTarnwickDlg::OnUninstall()
     const HWND uninstall = GetDlgItem(IDOK);
     ::EnableWindow(uninstall, FALSE);
 
-    CRemovalLock lock;
     RunUninstall(GetSafeHwnd());
 
     ::EnableWindow(uninstall, TRUE);

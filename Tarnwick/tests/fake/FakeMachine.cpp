@@ -209,7 +209,7 @@ void CoTaskMemFree(LPVOID block)
 
 int MessageBoxW(HWND, LPCWSTR, LPCWSTR, UINT type)
 {
-    machine.boxes.push_back(Box{type, machine.registry.size(), machine.files.size()});
+    machine.boxes.push_back(Box{type, machine.registry.size(), machine.files.size(), machine.lock});
     return IDOK;
 }
 
@@ -324,6 +324,117 @@ DWORD GetFileAttributesW(LPCWSTR path)
 DWORD GetLastError()
 {
     return machine.lastError;
+}
+
+BOOL CheckTokenMembership(HANDLE, PSID, PBOOL isMember)
+{
+    *isMember = machine.administrator;
+    return TRUE;
+}
+
+BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR, DWORD,
+                                                          PSECURITY_DESCRIPTOR* descriptor, PULONG)
+{
+    *descriptor = Open<PSECURITY_DESCRIPTOR>("descriptor");
+    return TRUE;
+}
+
+HLOCAL LocalFree(HLOCAL memory)
+{
+    Release(memory);
+    return NULL;
+}
+
+HANDLE CreateBoundaryDescriptorW(LPCWSTR, ULONG)
+{
+    if (machine.beforeVista)
+        return Fail(ERROR_CALL_NOT_IMPLEMENTED, (HANDLE)NULL);
+    return Open<HANDLE>("boundary");
+}
+
+BOOL AddSIDToBoundaryDescriptor(HANDLE*, PSID)
+{
+    return TRUE;
+}
+
+void DeleteBoundaryDescriptor(HANDLE boundary)
+{
+    Release(boundary);
+}
+
+HANDLE CreatePrivateNamespaceW(LPSECURITY_ATTRIBUTES, LPVOID, LPCWSTR)
+{
+    if (machine.namespaceMade)
+        return Fail(ERROR_ALREADY_EXISTS, (HANDLE)NULL);
+    return Open<HANDLE>("namespace");
+}
+
+HANDLE OpenPrivateNamespaceW(LPVOID, LPCWSTR)
+{
+    return Open<HANDLE>("namespace");
+}
+
+// The mutex in it would lose its name, and another run could take one of the same name.
+BOOLEAN ClosePrivateNamespace(HANDLE privateNamespace, ULONG)
+{
+    if (!machine.lock.empty())
+        machine.problems.push_back("namespace closed while its mutex is held");
+    Release(privateNamespace);
+    return TRUE;
+}
+
+HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR name)
+{
+    return Open<HANDLE>(Utf8(name));
+}
+
+BOOL ReleaseMutex(HANDLE mutex)
+{
+    Find(mutex);
+    machine.lock = "";
+    return TRUE;
+}
+
+DWORD GetTickCount()
+{
+    return machine.tickCount;
+}
+
+// A mutex another run holds times out, after the clock has moved on by the wait's time; the
+// dialog's wait with closedWhileWaiting wakes for a message, the press of Close.
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL, DWORD ms, DWORD wakeMask)
+{
+    const std::string mutex = Find(handles[0]).path;
+    if (!Contains(machine.heldElsewhere, mutex)) {
+        machine.lock = mutex;
+        machine.locksTaken.push_back(mutex);
+        return WAIT_OBJECT_0;
+    }
+    if (wakeMask != 0 && machine.closedWhileWaiting)
+        return WAIT_OBJECT_0 + count;
+    machine.tickCount += ms;
+    return WAIT_TIMEOUT;
+}
+
+BOOL PeekMessageW(MSG*, HWND, UINT, UINT, UINT)
+{
+    return machine.closedWhileWaiting && !machine.dialogClosed;
+}
+
+BOOL IsDialogMessageW(HWND, MSG*)
+{
+    machine.dialogClosed = true;
+    return TRUE;
+}
+
+LRESULT DispatchMessageW(const MSG*)
+{
+    return 0;
+}
+
+BOOL IsWindowVisible(HWND)
+{
+    return !machine.dialogClosed;
 }
 
 // Opens each component of subKey in turn. A link is followed to its target, except as the last

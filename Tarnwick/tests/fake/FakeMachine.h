@@ -19,11 +19,12 @@ struct Entry {
     std::string linkTarget;
 };
 
-// A message box, and how many keys and files the machine held while it was shown.
+// A message box, and how many keys and files, and which lock, the machine held while it showed.
 struct Box {
     UINT type;
     size_t keyCount;
     size_t fileCount;
+    std::string lock;
 };
 
 // What a handle or ID list stands for: a key (and access), a search (and the names to give, the
@@ -51,8 +52,19 @@ struct Machine {
     std::vector<std::string> undeletable;
     std::vector<std::string> shellKeeps;
     std::vector<std::string> unreadable;
-    // Windows without GetFinalPathNameByHandleW.
+    // Windows without GetFinalPathNameByHandleW and private namespaces.
     bool beforeVista = false;
+    bool administrator = true;
+    // Mutexes another run holds; the namespace another run made; the dialog is closed while the
+    // run waits, and has been.
+    std::vector<std::string> heldElsewhere;
+    bool namespaceMade = false;
+    bool closedWhileWaiting = false;
+    bool dialogClosed = false;
+    // The mutex the run holds ("" for none), every one it took, its clock in milliseconds.
+    std::string lock;
+    std::vector<std::string> locksTaken;
+    DWORD tickCount = 0;
     // The flags every shell deletion must carry.
     FILEOP_FLAGS shellFlags = FOF_NOCONFIRMATION | FOF_ALLOWUNDO;
 

@@ -6,46 +6,61 @@
 
 namespace {
 
-// The arguments after the program's path, and what they ask for: a request, the mode and log of
-// an unattended run; "87" alone is the exit code of a refused line, shown nowhere.
+// Whether anyone sees the program's windows, the arguments after the program's path, and what
+// they ask for; an exit code alone ("0", "87") where nothing is shown.
 struct LineCase {
+    bool seen;
     std::vector<LPCWSTR> arguments;
     std::string request;
 };
 
+const bool kSeen = true;
+const bool kUnseen = false;
+
 const LineCase kLines[] = {
-    {{}, "dialog"},
-    {{L"/?"}, "usage"},
-    {{L"-?"}, "usage"},
-    {{L"/q"}, "quiet"},
-    {{L"-QUIET", L"/Quiet"}, "quiet"},
-    {{L"/cHeck"}, "check"},
-    {{L"/quiet", L"/log", L"C:\\日志\\a b.log"}, "quiet, log C:\\日志\\a b.log"},
-    {{L"-LOG", L"x.log", L"-check"}, "check, log x.log"},
-    {{L"/quiet", L"/check"}, "87"},
-    {{L"/check", L"/log"}, "87"},
-    {{L"/q", L"/log", L""}, "87"},
-    {{L"/q", L"/log", L"/check"}, "87"},
-    {{L"/q", L"/log", L"a.log", L"/log", L"b.log"}, "87"},
-    {{L"/check", L"/?"}, "87"},
-    {{L"/check", L"check.log"}, "87"},
-    {{L"/quieter"}, "usage, 87"},
-    {{L"quiet"}, "usage, 87"},
-    {{L"/"}, "usage, 87"},
-    {{L"/log", L"x.log"}, "usage, 87"},
-    {{L"/?", L"/?"}, "usage, 87"},
+    {kSeen, {}, "dialog"},
+    {kSeen, {L"/?"}, "usage, 0"},
+    {kSeen, {L"/qn", L"/S", L"-silent", L"/q", L"/norestart"}, "quiet"},
+    {kSeen, {L"/cHeck"}, "check"},
+    {kSeen, {L"/quiet", L"/log", L"C:\\日志\\a b.log"}, "quiet, log C:\\日志\\a b.log"},
+    {kSeen, {L"-LOG", L"x.log", L"-check"}, "check, log x.log"},
+    {kSeen, {L"/check", L"/wait", L"0"}, "check, wait 0"},
+    {kSeen, {L"/WAIT", L"3600", L"/q"}, "quiet, wait 3600"},
+    {kSeen, {L"/quiet", L"/check"}, "87"},
+    {kSeen, {L"/check", L"/log"}, "87"},
+    {kSeen, {L"/q", L"/log", L""}, "87"},
+    {kSeen, {L"/q", L"/log", L"/check"}, "87"},
+    {kSeen, {L"/q", L"/log", L"a.log", L"/log", L"b.log"}, "87"},
+    {kSeen, {L"/check", L"/?"}, "87"},
+    {kSeen, {L"/q", L"/wait", L"3601"}, "87"},
+    {kSeen, {L"/q", L"/wait", L"1s"}, "87"},
+    {kSeen, {L"/q", L"/wait", L"5", L"/wait", L"5"}, "87"},
+    {kSeen, {L"/quieter"}, "usage, 87"},
+    {kSeen, {L"quiet"}, "usage, 87"},
+    {kSeen, {L"/log", L"x.log"}, "usage, 87"},
+    {kSeen, {L"/wait", L"5"}, "usage, 87"},
+    {kSeen, {L"/?", L"/?"}, "usage, 87"},
+    {kUnseen, {}, "87"},
+    {kUnseen, {L"/?"}, "0"},
+    {kUnseen, {L"/qn /norestart"}, "87"},
+    {kUnseen, {L"/qn", L"/norestart"}, "quiet"},
 };
 
-const char* const kRequests[] = {"dialog", "usage", "usage, 87", "", "87"};
 const char* const kModes[] = {"interactively", "quiet", "check"};
 
 std::string Describe(const CommandLine& line)
 {
-    std::string text = kRequests[line.request];
-    if (line.request == CommandLine::kUnattended)
-        text = kModes[line.mode];
+    if (line.request == CommandLine::kDialog)
+        return "dialog";
+    if (line.request == CommandLine::kUsage)
+        return "usage, " + std::to_string(line.exitCode);
+    if (line.request == CommandLine::kNothing)
+        return std::to_string(line.exitCode);
+    std::string text = kModes[line.mode];
     if (line.logPath != NULL)
         text += ", log " + fake::Utf8(line.logPath);
+    if (line.waitSeconds != 60)
+        text += ", wait " + std::to_string(line.waitSeconds);
     return text;
 }
 
@@ -56,7 +71,9 @@ TEST(CommandLineTest, EachLineAsksForWhatItSays)
         std::vector<LPCWSTR> argv = {L"Tarnwick.exe"};
         argv.insert(argv.end(), test.arguments.begin(), test.arguments.end());
 
-        EXPECT_EQ(Describe(ParseCommandLine(argv.size(), argv.data())), test.request);
+        const CommandLine line = ParseCommandLine(argv.size(), argv.data(), test.seen);
+
+        EXPECT_EQ(Describe(line), test.request);
     }
 }
 

@@ -1,5 +1,6 @@
-// The native tests' fixture: a fresh in-memory machine, then a check that the engine released
-// every handle and ID list and misused nothing; and an observer that keeps what a removal reports.
+// The native tests' fixture: a fresh in-memory machine, then (also whenever a test starts another
+// machine) a check that the engine released every handle and misused nothing; and an observer that
+// keeps what a removal reports.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,6 +19,13 @@ protected:
     {
         EXPECT_TRUE(fake::machine.handles.empty()) << "handles or ID lists left open";
         EXPECT_EQ(fake::machine.problems, std::vector<std::string>());
+    }
+
+    // Checks the machine as TearDown does, then starts a fresh one.
+    void NewMachine()
+    {
+        TearDown();
+        fake::machine = fake::Machine();
     }
 };
 
@@ -40,5 +48,11 @@ public:
         reports.push_back(ItemReport{prefix + fake::Utf8(path), fate, code});
     }
 
+    void OnWaiting() override
+    {
+        ++waits;
+    }
+
     std::vector<ItemReport> reports;
+    int waits = 0;
 };

@@ -1,5 +1,5 @@
 // The outcome table: what stays on the machine, which boxes RunUninstall shows, and what an
-// unattended removal reports and exits with.
+// unattended removal reports and exits with; and the lock that keeps removals from overlapping.
 #include "MachineTest.h"
 #include "RegistrationTable.h"
 #include "Uninstall.h"
@@ -137,7 +137,7 @@ TEST_F(MachineTest, TheOutcomeTellsWhatTheRemovalLeft)
 {
     for (const OutcomeCase& test : kCases) {
         SCOPED_TRACE(test.name);
-        machine = fake::Machine();
+        NewMachine();
         Install(test);
         const size_t keyCount = machine.registry.size();
         const size_t fileCount = machine.files.size();
@@ -155,8 +155,10 @@ TEST_F(MachineTest, TheOutcomeTellsWhatTheRemovalLeft)
         ASSERT_FALSE(machine.boxes.empty());
         EXPECT_EQ(machine.boxes[0].keyCount, keyCount);
         EXPECT_EQ(machine.boxes[0].fileCount, fileCount);
+        for (const fake::Box& box : machine.boxes)
+            EXPECT_EQ(box.lock, "") << "a box shows while the lock is held";
 
-        machine = fake::Machine();
+        NewMachine();
         machine.shellFlags |= FOF_SILENT | FOF_NOERRORUI;
         Install(test);
         const Paths installedKeys = fake::keys();
@@ -177,6 +179,75 @@ TEST_F(MachineTest, TheOutcomeTellsWhatTheRemovalLeft)
         EXPECT_EQ(failures, test.failures);
         const int checkCode = ExitCodeFor(kCheckOnly, RemoveControls(kCheckOnly, NULL));
         EXPECT_EQ(checkCode, test.exitCode == 0 ? 0 : 1);
+    }
+}
+
+// Which lock a run takes, and what it does when another holds it: the dialog waits a minute, then
+// says so (or ends when closed meanwhile); an unattended run waits 5 s here, then exits 1618.
+struct LockCase {
+    const char* name;
+    bool administrator;
+    bool beforeVista;
+    bool namespaceMade;
+    std::string heldElsewhere;
+    bool closedWhileWaiting;
+    Paths locksTaken;
+    std::vector<UINT> boxes;
+    int exitCode;
+};
+
+const std::string kNamespaced = "Tarnwick\\Removal";
+const std::string kGlobal = "Global\\Tarnwick.Removal";
+const std::vector<UINT> kBusy = {kNotice, kNotice};
+const HWND kDialogWindow = reinterpret_cast<HWND>(0x10);
+
+const LockCase kLockCases[] = {
+    {"namespace made", true, false, false, "", false, {kNamespaced}, kSucceeded, 0},
+    {"namespace opened", true, false, true, kGlobal, false, {kNamespaced}, kSucceeded, 0},
+    {"before Vista", true, true, false, "", false, {kGlobal}, kSucceeded, 0},
+    {"no administrator", false, false, true, kNamespaced, false, {}, kSucceeded, 0},
+    {"held", true, false, true, kNamespaced, false, {}, kBusy, ERROR_INSTALL_ALREADY_RUNNING},
+    {"closed", true, false, true, kNamespaced, true, {}, {kNotice}, ERROR_INSTALL_ALREADY_RUNNING},
+};
+
+TEST_F(MachineTest, ARunWaitsForTheLockAWhileAtMost)
+{
+    for (const LockCase& test : kLockCases) {
+        SCOPED_TRACE(test.name);
+        for (bool dialog : {true, false}) {
+            NewMachine();
+            machine.shellFlags |= dialog ? 0 : FOF_SILENT | FOF_NOERRORUI;
+            Install(kCases[0]);
+            machine.administrator = test.administrator;
+            machine.beforeVista = test.beforeVista;
+            machine.namespaceMade = test.namespaceMade;
+            machine.heldElsewhere = {test.heldElsewhere};
+            machine.closedWhileWaiting = test.closedWhileWaiting;
+            const Paths installed = Left();
+            RecordingObserver observer;
+            int exitCode = 0;
+
+            if (dialog)
+                RunUninstall(kDialogWindow);
+            else
+                exitCode = RunUnattendedRemoval(kRemoveQuietly, 5, &observer);
+
+            const bool busy = test.exitCode == ERROR_INSTALL_ALREADY_RUNNING;
+            EXPECT_EQ(Left(), busy ? installed : Paths());
+            EXPECT_EQ(machine.locksTaken, test.locksTaken);
+            EXPECT_EQ(machine.lock, "");
+            if (dialog) {
+                std::vector<UINT> boxes;
+                for (const fake::Box& box : machine.boxes)
+                    boxes.push_back(box.type);
+                EXPECT_EQ(boxes, test.boxes);
+                EXPECT_EQ(machine.tickCount, busy && !test.closedWhileWaiting ? 60000u : 0u);
+            } else {
+                EXPECT_EQ(exitCode, test.exitCode);
+                EXPECT_EQ(machine.tickCount, busy ? 5000u : 0u);
+                EXPECT_EQ(observer.waits, busy ? 1 : 0);
+            }
+        }
     }
 }
 
