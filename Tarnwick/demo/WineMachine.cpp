@@ -90,10 +90,12 @@ bool WaitFor(const std::function<bool()>& condition, DWORD ms)
     return false;
 }
 
-PROCESS_INFORMATION Launch(const std::wstring& program, const std::wstring& args)
+PROCESS_INFORMATION Launch(const std::wstring& program, const std::wstring& args,
+                           const wchar_t* desktop)
 {
     std::wstring line = L"\"" + program + L"\" " + args;
     STARTUPINFOW startup = {sizeof startup};
+    startup.lpDesktop = const_cast<wchar_t*>(desktop);
     PROCESS_INFORMATION process = {};
     CreateProcessW(program.c_str(), &line[0], 0, 0, FALSE, 0, 0, 0, &startup, &process);
     return process;

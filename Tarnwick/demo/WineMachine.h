@@ -28,8 +28,10 @@ bool Present(Kind kind, const std::wstring& path);
 // Whether condition holds within ms, asked every 20 ms.
 bool WaitFor(const std::function<bool()>& condition, DWORD ms);
 
-// Starts program, its path quoted, with args; a zeroed PROCESS_INFORMATION if it cannot start.
-PROCESS_INFORMATION Launch(const std::wstring& program, const std::wstring& args);
+// Starts program, its path quoted, with args, on desktop ("station\\desktop"; NULL for the
+// caller's); a zeroed PROCESS_INFORMATION if it cannot start.
+PROCESS_INFORMATION Launch(const std::wstring& program, const std::wstring& args,
+                           const wchar_t* desktop = 0);
 // Ends process, if it still runs, and closes its handles.
 void End(const PROCESS_INFORMATION& process);
 

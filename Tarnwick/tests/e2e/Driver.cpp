@@ -19,6 +19,7 @@ const Str kDl = L"C:\\windows\\Downloaded Program Files";
 const Str kSystem = L"C:\\windows\\system32";  // also a 32-bit program's, under WoW64
 const Str kLog = L"C:\\tarnwick.log";
 const Str kQuiet = L"/quiet /log " + kLog;
+const wchar_t kLock[] = L"Global\\Tarnwick.Removal";  // Wine has no private namespaces
 const DWORD kWaitMs = 10000;
 
 // The seven registrations: class ID, the type library ID's first group (the rest is the class
@@ -82,9 +83,11 @@ bool Present(const Item& item)
     return Present(item.kind, item.path + inner);
 }
 
-// The controls per machine and per user beside near misses, then extra. With row3Stuck, the user's
-// class key of row 3 holds a key too long to list, sorted first: it stays with the row's keys.
-std::vector<Item> Installation(const std::vector<Item>& extra = {}, bool row3Stuck = false)
+// The controls per machine and per user beside near misses, then extra; the controls' items with
+// fate. With row3Stuck, the user's class key of row 3 holds a key too long to list, sorted first:
+// it stays with the row's keys.
+std::vector<Item> Installation(const std::vector<Item>& extra = {}, bool row3Stuck = false,
+                               Fate fate = Gone)
 {
     std::vector<Item> items = {{Directory, kDl, Kept}};
     for (const auto& row : kRows) {
@@ -99,7 +102,7 @@ std::vector<Item> Installation(const std::vector<Item>& extra = {}, bool row3Stu
             }
             const bool stuck = row3Stuck && place == UserKey && id == kRows[2][0];
             for (const Str& key : keys)
-                items.push_back({place, key, stuck ? Kept : Gone});
+                items.push_back({place, key, stuck ? Kept : fate});
         }
     }
     if (row3Stuck)
@@ -115,9 +118,9 @@ std::vector<Item> Installation(const std::vector<Item>& extra = {}, bool row3Stu
     }
     add(UserKey, kAddOns, Kept, {L"Settings\\" + kNearMiss, L"Stats\\" + kNearMiss});
     add(Key, kKillBits, Kept, {kRows[6][0]});
-    add(File, kDl + L"\\", Gone, {L"MERROWIND.OCX", L"QuillOdeck.Ocx", L"quillodeck.inf"});
-    add(Directory, kDl + L"\\", Gone, {L"CONFLICT.1", L"xConflic"});
-    add(File, kSystem + L"\\", Gone, {L"FENNOXEL.OCX", L"merrowind.ocx"});
+    add(File, kDl + L"\\", fate, {L"MERROWIND.OCX", L"QuillOdeck.Ocx", L"quillodeck.inf"});
+    add(Directory, kDl + L"\\", fate, {L"CONFLICT.1", L"xConflic"});
+    add(File, kSystem + L"\\", fate, {L"FENNOXEL.OCX", L"merrowind.ocx"});
     items.insert(items.end(), extra.begin(), extra.end());
     return items;
 }
@@ -144,6 +147,51 @@ void Run(const wchar_t* name, const std::vector<Item>& items, const std::functio
     RunUnix(files + L" 2>/dev/null; true");  // rm cannot name what Wine shortened
 }
 
+bool ShowsWindow(const PROCESS_INFORMATION& run)
+{
+    for (HWND window = FindWindowExW(0, 0, 0, 0); window != 0;
+         window = FindWindowExW(0, window, 0, 0)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == run.dwProcessId && IsWindowVisible(window))
+            return true;
+    }
+    return false;
+}
+
+// Starts a run per command line, all at once (on desktop, if given), and polls them until they
+// end: none may show a window, and each must exit with code. Given the removal lock, owned by the
+// caller, the runs must wait for it, and get it once it is released. Returns the last run's id.
+DWORD Together(const std::vector<Str>& lines, DWORD code, HANDLE lock = 0,
+               const wchar_t* desktop = 0)
+{
+    std::vector<PROCESS_INFORMATION> runs;
+    std::vector<HANDLE> processes;
+    for (const Str& line : lines) {
+        runs.push_back(Launch(exe, line, desktop));
+        processes.push_back(runs.back().hProcess);
+    }
+    if (lock != 0) {
+        const DWORD waited = WaitForMultipleObjects(processes.size(), &processes[0], 0, 2000);
+        Check(waited == WAIT_TIMEOUT, L"runs wait for the lock");
+        ReleaseMutex(lock);
+    }
+    bool shown = false;
+    WaitFor([&] {
+        shown = shown || std::any_of(runs.begin(), runs.end(), ShowsWindow);
+        return WaitForMultipleObjects(processes.size(), &processes[0], 1, 0) == WAIT_OBJECT_0;
+    }, 3 * kWaitMs);
+    Check(!shown, L"no window while running");
+    for (size_t i = 0; i < runs.size(); ++i) {
+        DWORD exitCode = STILL_ACTIVE;
+        GetExitCodeProcess(runs[i].hProcess, &exitCode);
+        End(runs[i]);
+        const Str expected = L": exit " + std::to_wstring(code);
+        Check(exitCode == code, lines[i] + expected, std::to_wstring(exitCode));
+    }
+    return runs.back().dwProcessId;
+}
+
 // The dialog's texts, and its place: centred on its monitor's work area.
 void CheckLook(HWND dlg)
 {
@@ -165,8 +213,11 @@ void CheckLook(HWND dlg)
 
 // The dialog on the items: its look; Enter on the focused Uninstall shows the notice, then outcome,
 // each owned by the dialog, while Uninstall is disabled and a press starts no second run; then
-// Uninstall is enabled again with the focus, and Close ends the program.
-void RunDialog(const wchar_t* name, const std::vector<Item>& items, const Str& outcome)
+// Uninstall is enabled again with the focus, and Close ends the program. atNotice runs while the
+// notice shows. Without an outcome, the dialog waits for another run after the notice, and answers
+// meanwhile; Close ends the wait too.
+void RunDialog(const wchar_t* name, const std::vector<Item>& items, const Str& outcome,
+               const std::function<void()>& atNotice = [] {})
 {
     Run(name, items, [&] {
         const PROCESS_INFORMATION tarnwick = Launch(exe, L"");
@@ -177,21 +228,32 @@ void RunDialog(const wchar_t* name, const std::vector<Item>& items, const Str& o
         CheckLook(dlg);
         PostMessageW(dlg, WM_KEYDOWN, VK_RETURN, 0);
         for (const Str& text : {Str(kNotice), outcome}) {
+            if (text.empty())
+                continue;
             const HWND box = DialogWindow(tarnwick.dwThreadId, {dlg}, kWaitMs);
             const Str seen = Text(box) + L": " + Text(GetDlgItem(box, 0xFFFF));
             const bool owned = GetWindow(box, GW_OWNER) == dlg;
             Check(!IsWindowEnabled(uninstall), L"Uninstall disabled while a box shows");
+            if (text == kNotice)
+                atNotice();
             PostMessageW(dlg, WM_COMMAND, IDOK, 0);
             PostMessageW(box, WM_COMMAND, IDOK, 0);
             WaitFor([&] { return !IsWindow(box); }, kWaitMs);
             Check(owned && seen == kCaption + (L": " + text), L"dialog's box " + text, seen);
         }
         GUITHREADINFO info = {sizeof info};
-        const bool ready = WaitFor([&] {
-            return IsWindowEnabled(uninstall) && GetGUIThreadInfo(tarnwick.dwThreadId, &info) &&
-                   info.hwndFocus == uninstall;
-        }, kWaitMs);
-        Check(ready, L"Uninstall enabled again, with the focus", L"on " + Text(info.hwndFocus));
+        DWORD_PTR result;
+        if (outcome.empty()) {
+            const LRESULT answered =
+                SendMessageTimeoutW(dlg, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result);
+            Check(answered != 0, L"the waiting dialog answers within a second");
+        } else {
+            const bool ready = WaitFor([&] {
+                return IsWindowEnabled(uninstall) &&
+                       GetGUIThreadInfo(tarnwick.dwThreadId, &info) && info.hwndFocus == uninstall;
+            }, kWaitMs);
+            Check(ready, L"Uninstall enabled again, with the focus", L"on " + Text(info.hwndFocus));
+        }
         PostMessageW(GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
         const bool ended = WaitForSingleObject(tarnwick.hProcess, kWaitMs) == WAIT_OBJECT_0;
         Check(ended, L"program ends on Close");
@@ -199,50 +261,8 @@ void RunDialog(const wchar_t* name, const std::vector<Item>& items, const Str& o
     });
 }
 
-bool ShowsWindow(const PROCESS_INFORMATION& run)
-{
-    for (HWND window = FindWindowExW(0, 0, 0, 0); window != 0;
-         window = FindWindowExW(0, window, 0, 0)) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == run.dwProcessId && IsWindowVisible(window))
-            return true;
-    }
-    return false;
-}
-
-// Starts a run per command line, all at once, and polls them until they end: none may show a
-// window, and each must exit with code. Given the removal lock, owned by the caller, the runs must
-// wait for it, and get it once it is released.
-void Together(const std::vector<Str>& lines, DWORD code, HANDLE lock = 0)
-{
-    std::vector<PROCESS_INFORMATION> runs;
-    std::vector<HANDLE> processes;
-    for (const Str& line : lines) {
-        runs.push_back(Launch(exe, line));
-        processes.push_back(runs.back().hProcess);
-    }
-    if (lock != 0) {
-        const DWORD waited = WaitForMultipleObjects(processes.size(), &processes[0], 0, 2000);
-        Check(waited == WAIT_TIMEOUT, L"runs wait for the lock");
-        ReleaseMutex(lock);
-    }
-    bool shown = false;
-    WaitFor([&] {
-        shown = shown || std::any_of(runs.begin(), runs.end(), ShowsWindow);
-        return WaitForMultipleObjects(processes.size(), &processes[0], 1, 0) == WAIT_OBJECT_0;
-    }, 3 * kWaitMs);
-    Check(!shown, L"no window while running");
-    for (size_t i = 0; i < runs.size(); ++i) {
-        DWORD exitCode = STILL_ACTIVE;
-        GetExitCodeProcess(runs[i].hProcess, &exitCode);
-        End(runs[i]);
-        const Str expected = L": exit " + std::to_wstring(code);
-        Check(exitCode == code, lines[i] + expected, std::to_wstring(exitCode));
-    }
-}
-
-// Checks the log and deletes it: it starts with a header, ends with outcome, and holds lines.
+// Checks the log and deletes it: it starts with a header, ends with outcome, and holds lines, each
+// the end of a line of the log (the run's own lines begin with the time).
 void CheckLog(const Str& outcome, const std::vector<Str>& lines)
 {
     std::vector<Str> log;
@@ -258,34 +278,60 @@ void CheckLog(const Str& outcome, const std::vector<Str>& lines)
     const Str header = L"Z start version=1.0.0.1 mode=quiet computer=";
     Check(first.find(header) == 19, L"log: header", first);
     Check(last.find(L"Z end " + outcome) == 19, L"log: end " + outcome, last);
-    for (const Str& line : lines)
-        Check(std::find(log.begin(), log.end(), line) != log.end(), L"log: " + line);
+    for (const Str& line : lines) {
+        const bool found = std::any_of(log.begin(), log.end(), [&](const Str& seen) {
+            return seen.size() >= line.size() && seen.compare(seen.size() - line.size(),
+                                                              line.size(), line) == 0;
+        });
+        Check(found, L"log: " + line);
+    }
     DeleteFileW(kLog.c_str());
 }
 
 void UnattendedSuite()
 {
-    // Command lines that cannot be used remove nothing: the first quiet run removes everything
-    // but a file held open without delete sharing. A log that is another file's second name is
-    // refused.
+    // Lines that cannot be used and logs that are refused (another file's second name, behind a
+    // folder link) remove nothing; nor does a run that gives up waiting for the driver's lock.
+    // Then everything goes but a file held open without delete sharing.
     const Str held = kDl + L"\\MERROWIND.OCX";
-    const std::vector<Item> items = Installation({{File, L"C:\\victim.txt", Kept}});
+    const std::vector<Item> items = Installation({{File, L"C:\\victim.txt", Kept},
+                                                  {Directory, L"C:\\target", Kept},
+                                                  {Directory, kDl + L"\\CONFLICTก", Gone}});
     Run(L"unattended runs", items, [&] {
-        Check(CreateHardLinkW(L"C:\\linked.log", L"C:\\victim.txt", 0), L"hard link made");
-        Together({L"/quiet /bogus", L"/quiet /log C:\\no\\such\\folder.log",
-                  L"/quiet /log C:\\windows", L"/check /log C:\\linked.log"}, 87);
-        DeleteFileW(L"C:\\linked.log");
+        Check(CreateHardLinkW(L"C:\\linked.log", L"C:\\victim.txt", 0) &&
+              RunUnix(L"ln -s target logs"), L"links made");
+        const PROCESS_INFORMATION usage = Launch(exe, L"/quite");
+        PostMessageW(DialogWindow(usage.dwThreadId, {}, 3 * kWaitMs), WM_COMMAND, IDOK, 0);
+        DWORD exitCode = STILL_ACTIVE;
+        WaitForSingleObject(usage.hProcess, kWaitMs);
+        GetExitCodeProcess(usage.hProcess, &exitCode);
+        End(usage);
+        Check(exitCode == 87, L"/quite: usage box, then exit 87", std::to_wstring(exitCode));
+        Together({L"/quiet /bogus"}, 87);
+        Together({L"/quiet /log C:\\no\\such\\folder.log", L"/quiet /log C:\\windows",
+                  L"/check /log C:\\linked.log", L"/check /log C:\\logs\\evil.dll"}, 1622);
+        Check(!Present(File, L"C:\\target\\evil.dll"), L"no log through the folder link");
+        RunUnix(L"rm logs linked.log");
         Together({L"/check"}, 1);
+        const HANDLE lock = CreateMutexW(0, TRUE, kLock);
+        const DWORD start = GetTickCount();
+        const Str busy = std::to_wstring(Together({kQuiet + L" /wait 2"}, 1618));
+        const DWORD waited = GetTickCount() - start;
+        Check(waited >= 2000 && waited < 10000, L"gave up after 2 s", std::to_wstring(waited));
+        const bool intact = std::all_of(items.begin(), items.end(), [](const Item& item) {
+            return item.fate == Kept || Present(item);
+        });
+        Check(intact, L"nothing removed while another run holds the lock");
         const HANDLE file = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, 0,
                                         OPEN_EXISTING, 0, 0);
-        Together({kQuiet}, 1);
+        Together({kQuiet}, 1, lock);
         CloseHandle(file);
-        // Two runs at once, after another run that holds the lock.
-        const HANDLE lock = CreateMutexW(0, TRUE, L"Global\\Tarnwick.Removal");
-        Together({kQuiet, kQuiet}, 0, lock);
         CloseHandle(lock);
+        Together({L"/qn /norestart /log " + kLog}, 0);
         Together({L"/check"}, 0);
-        std::vector<Str> lines = {L"failed 32 " + held};
+        std::vector<Str> lines = {L"failed 32 " + held, L" waiting pid=" + busy,
+                                  L" busy waited=2 pid=" + busy,
+                                  L" end outcome=busy exit=1618 pid=" + busy};
         for (const Item& item : items) {
             if (item.fate == Gone)
                 lines.push_back(L"removed 0 " + FullName(item.kind, item.path));
@@ -338,10 +384,19 @@ int wmain(int argc, wchar_t** argv)
                                 {Key, kRow7 + L"\\" + Str(255, L'卸'), Gone},
                                 {Key, kLinkTarget, Kept},
                                 {RegLink, kRow7 + L"\\Link", Gone}}),
-                  kSuccess);
+                  kSuccess, [] { Together({L"/check"}, 1); });
         // Wine's shell reports this folder deleted and leaves it.
         const Str left = kDl + L"\\CONFLICT" + Str(90, L'卸');
         RunDialog(L"shell leaves a folder", Installation({{Directory, left, Kept}}), kFailure);
+        const HANDLE lock = CreateMutexW(0, TRUE, kLock);
+        RunDialog(L"the dialog while another run holds the lock", Installation({}, false, Kept),
+                  L"");
+        CloseHandle(lock);
+        // On a window station without WSF_VISIBLE, a line that would show a window exits 87.
+        const HWINSTA station = CreateWindowStationW(L"TarnwickUnseen", 0, WINSTA_ALL_ACCESS, 0);
+        scenario = L"no one sees a window";
+        Together({L"", L"/bogus", L"/qiuet"}, 87, 0, L"TarnwickUnseen\\Default");
+        CloseWindowStation(station);
         UnattendedSuite();
     }
     wprintf(L"%d passed, %d failed\n", passed, failed);
