@@ -6,6 +6,9 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_C_COMPILER ${MINGW_TARGET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${MINGW_TARGET}-g++-posix)
 set(CMAKE_RC_COMPILER ${MINGW_TARGET}-windres)
+# The archiver and indexer that know the compiler's link-time optimization objects.
+set(CMAKE_AR /usr/bin/${MINGW_TARGET}-gcc-ar-posix)
+set(CMAKE_RANLIB /usr/bin/${MINGW_TARGET}-gcc-ranlib-posix)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TARGET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
