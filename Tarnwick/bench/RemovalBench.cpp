@@ -234,7 +234,8 @@ double TimeSweepFolder(const char* folder, int count)
     WCHAR wideFolder[MAX_PATH];
     Widen(folder, wideFolder);
     double start = Now();
-    bool swept = SweepFolder(wideFolder, DownloadedControlsRules, kRemoveInteractively, NULL) ==
+    bool swept = SweepFolder(wideFolder, wideFolder, DownloadedControlsRules,
+                             kRemoveInteractively, NULL) ==
                  kFolderSwept;
     double seconds = Now() - start;
     if (!swept)

@@ -14,21 +14,6 @@ const size_t kMaxFolderLength = kSweepBufferSize - 1 - (MAX_PATH - 1) - 2;
 // A final path is the path it resolves to behind a "\\?\" or "\\?\UNC\" prefix.
 const DWORD kFinalPathSize = kSweepBufferSize + 8;
 
-WCHAR UpperAscii(WCHAR c)
-{
-    return c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c;
-}
-
-// Whether name, with a-z read as A-Z, starts with upper.
-bool StartsWithUpper(LPCWSTR name, LPCWSTR upper)
-{
-    for (; *upper != L'\0'; ++name, ++upper) {
-        if (UpperAscii(*name) != *upper)
-            return false;
-    }
-    return true;
-}
-
 bool Matches(const WIN32_FIND_DATAW& entry, const SweepRules& rules)
 {
     const LPCWSTR name = entry.cFileName;
@@ -134,11 +119,11 @@ ItemFate RemoveEntry(const WIN32_FIND_DATAW& entry, WCHAR* full, const WCHAR* fo
 
 }  // namespace
 
-SweepVerdict SweepFolder(LPCWSTR folder, const SweepRules& rules, RemovalMode mode,
-                         RemovalObserver* observer)
+SweepVerdict SweepFolder(LPCWSTR folder, LPCWSTR shownAs, const SweepRules& rules,
+                         RemovalMode mode, RemovalObserver* observer)
 {
-    if (TextLength(folder) > kMaxFolderLength) {
-        ReportItem(observer, NULL, folder, kItemFailed, ERROR_FILENAME_EXCED_RANGE);
+    if (TextLength(folder) > kMaxFolderLength || TextLength(shownAs) > kMaxFolderLength) {
+        ReportItem(observer, shownAs, kItemFailed, ERROR_FILENAME_EXCED_RANGE);
         return kFolderUnlisted;
     }
 
@@ -151,7 +136,7 @@ SweepVerdict SweepFolder(LPCWSTR folder, const SweepRules& rules, RemovalMode mo
     if (!search.IsValid()) {
         const DWORD error = PlatformServices::GetLastError();
         const bool absent = error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND;
-        ReportItem(observer, NULL, folder, absent ? kItemAbsent : kItemFailed, error);
+        ReportItem(observer, shownAs, absent ? kItemAbsent : kItemFailed, error);
         return absent ? kFolderAbsent : kFolderUnlisted;
     }
 
@@ -177,7 +162,11 @@ SweepVerdict SweepFolder(LPCWSTR folder, const SweepRules& rules, RemovalMode mo
             fate = RemoveEntry(entry, full, folderFinal, folderError, mode, &code);
         if (fate != kItemRemoved)
             entriesStay = true;
-        ReportItem(observer, NULL, full, fate, code);
+        WCHAR shown[kSweepBufferSize] = L"";
+        AppendText(shown, shownAs);
+        AppendText(shown, L"\\");
+        AppendText(shown, entry.cFileName);
+        ReportItem(observer, shown, fate, code);
     } while (PlatformServices::FindNextFileW(search.Get(), &entry));
     return entriesStay ? kEntriesStay : kFolderSwept;
 }

@@ -31,9 +31,10 @@ enum SweepVerdict
 
 // Deletes the direct entries of folder (no trailing backslash) that the rules select, or in
 // kCheckOnly mode only finds them, and tells observer (may be NULL) of each, and of the folder
-// when it is absent or cannot be listed. A failed deletion does not stop the sweep.
-SweepVerdict SweepFolder(LPCWSTR folder, const SweepRules& rules, RemovalMode mode,
-                         RemovalObserver* observer);
+// when it is absent or cannot be listed, naming the folder shownAs. A failed deletion does not
+// stop the sweep.
+SweepVerdict SweepFolder(LPCWSTR folder, LPCWSTR shownAs, const SweepRules& rules,
+                         RemovalMode mode, RemovalObserver* observer);
 
 // Deletes the items of a shell path list (paths each ended by a NUL, the list by a second NUL)
 // through the Windows shell, to the Recycle Bin where the volume allows it, without confirmation;

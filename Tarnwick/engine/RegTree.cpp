@@ -2,7 +2,7 @@
 
 #include "../platform/UniqueHandles.h"
 
-HRESULT DeleteRegTree(HKEY parent, LPCWSTR subKey)
+HRESULT DeleteRegTree(HKEY parent, LPCWSTR subKey, REGSAM view)
 {
     // Opening "" would open the parent itself, and the walk would then empty the parent.
     if (subKey == NULL || subKey[0] == L'\0')
@@ -12,7 +12,7 @@ HRESULT DeleteRegTree(HKEY parent, LPCWSTR subKey)
     // reaches the tree it points to, which may lie anywhere in the registry.
     UniqueKey key;
     const LONG error = PlatformServices::RegOpenKeyExW(parent, subKey, REG_OPTION_OPEN_LINK,
-                                                       KEY_ALL_ACCESS, key.Put());
+                                                       KEY_ALL_ACCESS | view, key.Put());
     if (error != ERROR_SUCCESS)
         return HRESULT_FROM_WIN32(error);
 
@@ -26,7 +26,7 @@ HRESULT DeleteRegTree(HKEY parent, LPCWSTR subKey)
         if (PlatformServices::RegEnumKeyExW(key.Get(), 0, child, &capacity, NULL, NULL, NULL,
                                             &lastWriteTime) != ERROR_SUCCESS)
             break;
-        const HRESULT childStatus = DeleteRegTree(key.Get(), child);
+        const HRESULT childStatus = DeleteRegTree(key.Get(), child, view);
         // A child that was listed but is not found (it vanished meanwhile) says nothing of this
         // key, which is there: stop emptying, as on an enumeration error, and let the deletion
         // below say whether the key could go. Passing the child's status up would report this
@@ -42,4 +42,25 @@ HRESULT DeleteRegTree(HKEY parent, LPCWSTR subKey)
     if (!NT_SUCCESS(deletion))
         return HRESULT_FROM_WIN32(PlatformServices::RtlNtStatusToDosError(deletion));
     return S_OK;
+}
+
+bool GetKernelName(HKEY key, WCHAR (&name)[kKernelNameCapacity])
+{
+    // KEY_NAME_INFORMATION: the name's length in bytes, then the name, not terminated.
+    struct {
+        ULONG length;
+        WCHAR name[kKernelNameCapacity];
+    } information;
+    ULONG size = 0;
+    const ULONG kKeyNameInformation = 3;
+    if (!NT_SUCCESS(PlatformServices::NtQueryKey(key, kKeyNameInformation, &information,
+                                                 sizeof information, &size)))
+        return false;
+    const ULONG length = information.length / sizeof(WCHAR);
+    if (length >= kKernelNameCapacity)
+        return false;
+    for (ULONG i = 0; i < length; ++i)
+        name[i] = information.name[i];
+    name[length] = L'\0';
+    return true;
 }

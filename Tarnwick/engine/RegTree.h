@@ -8,9 +8,17 @@ const DWORD kChildNameCapacity = 255 + 1;
 
 // Removes the key subKey below parent together with every key below it, depth first, without
 // following registry links: a link is removed, what it points to stays. Links in subKey's own path
-// before its last component are followed, as Windows opens them. Returns 0 when the whole tree is
+// before its last component are followed, as Windows opens them. view (0, KEY_WOW64_64KEY or
+// KEY_WOW64_32KEY) is the registry view every key is opened in. Returns 0 when the whole tree is
 // gone, or the converted error of the first open or delete that failed; the walk stops there, and
 // the keys on the path to that failure stay. 0x80070002 (not found) means that subKey itself is
 // absent: a descendant that is listed but not found ends the emptying of its parent, whose
 // deletion then reports why it stays.
-HRESULT DeleteRegTree(HKEY parent, LPCWSTR subKey);
+HRESULT DeleteRegTree(HKEY parent, LPCWSTR subKey, REGSAM view = 0);
+
+// Capacity, in characters with the terminator, of a key's name in the kernel.
+const ULONG kKernelNameCapacity = 1024;
+
+// Puts the key's name in the kernel ("\REGISTRY\MACHINE\SOFTWARE\...") into name; false where
+// it cannot be told.
+bool GetKernelName(HKEY key, WCHAR (&name)[kKernelNameCapacity]);

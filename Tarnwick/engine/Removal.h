@@ -22,14 +22,16 @@ enum ItemFate
 };
 
 // Told about every entry of a swept folder that the rules select, a swept folder that is absent
-// or cannot be listed (root NULL, a file path), and every top-level key of every registration in
-// each place (root HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE, the path below it). code is the
-// Win32 error of the call that decided the fate, or the shell's own code for a shell deletion;
-// 0 when none failed.
+// or cannot be listed, every top-level key of every registration in each place and view, and the
+// profiles and hives a run reaches. item names it as the log does: a file's path, or a key's name
+// from its root ("HKEY_USERS\<SID>_Classes\CLSID\{...} [32]"). code is the Win32 error of the
+// call that decided the fate, or the shell's own code for a shell deletion; 0 when none failed.
 class RemovalObserver
 {
 public:
-    virtual void OnItem(HKEY root, LPCWSTR path, ItemFate fate, DWORD code) = 0;
+    virtual void OnItem(LPCWSTR item, ItemFate fate, DWORD code) = 0;
+    // The removal reaches the places of another user's profile, by its SID and its folder's name.
+    virtual void OnProfile(LPCWSTR sid, LPCWSTR folderName) = 0;
     // Another run holds the removal lock: this one waits for it.
     virtual void OnWaiting() = 0;
 
@@ -38,11 +40,10 @@ protected:
 };
 
 // Tells observer of one item, unless observer is NULL.
-inline void ReportItem(RemovalObserver* observer, HKEY root, LPCWSTR path, ItemFate fate,
-                       DWORD code)
+inline void ReportItem(RemovalObserver* observer, LPCWSTR item, ItemFate fate, DWORD code)
 {
     if (observer != NULL)
-        observer->OnItem(root, path, fate, code);
+        observer->OnItem(item, fate, code);
 }
 
 // What a removal leaves.
@@ -57,9 +58,16 @@ struct Remains
     bool otherTraceStays;
 };
 
+// Which registrations a removal reaches besides the machine's.
+enum RemovalScope
+{
+    kThisUser,     // the running user's, through HKEY_CURRENT_USER
+    kAllProfiles,  // also every other user's profile on the machine (needs administrator rights)
+};
+
 // Removes the controls' files and registrations (in kCheckOnly mode, only looks for them), tells
 // observer (may be NULL) of each item, and returns what stays.
-Remains RemoveControls(RemovalMode mode, RemovalObserver* observer);
+Remains RemoveControls(RemovalMode mode, RemovalScope scope, RemovalObserver* observer);
 
 // The exit code of an unattended run of mode that leaves remains: 0 when no trace is left; in a
 // check 1 for any trace; in a removal 2 when a class key stays, else 1 for any other trace.

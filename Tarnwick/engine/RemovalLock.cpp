@@ -16,12 +16,6 @@ const WCHAR kGlobalMutex[] = L"Global\\Tarnwick.Removal";
 // between this run's failed creation and its opening.
 const int kNamespaceAttempts = 3;
 
-bool IsAdministrator()
-{
-    BOOL member = FALSE;
-    return PlatformServices::CheckTokenMembership(NULL, kAdministrators, &member) && member;
-}
-
 // Dispatches the thread's waiting messages, the dialog's through IsDialogMessageW as its own loop
 // does. Returns false once the dialog has been closed: ending a dialog hides it at once, and it is
 // destroyed when the handler that waits has returned.
@@ -37,6 +31,12 @@ bool DispatchMessages(HWND dialog)
 
 }  // namespace
 
+bool HasAdministratorRights()
+{
+    BOOL member = FALSE;
+    return PlatformServices::CheckTokenMembership(NULL, kAdministrators, &member) && member;
+}
+
 RemovalLock::~RemovalLock()
 {
     if (m_held)
@@ -45,7 +45,7 @@ RemovalLock::~RemovalLock()
 
 LockState RemovalLock::Take(DWORD ms, HWND window, RemovalObserver* observer)
 {
-    if (!IsAdministrator())
+    if (!HasAdministratorRights())
         return kLockTaken;
     UniqueLocal descriptor;
     PlatformServices::ConvertStringSecurityDescriptorToSecurityDescriptorW(

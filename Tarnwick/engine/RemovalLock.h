@@ -10,6 +10,9 @@
 #include "../platform/UniqueHandles.h"
 #include "Removal.h"
 
+// Whether the run has administrator rights: elevated, or SYSTEM.
+bool HasAdministratorRights();
+
 enum LockState
 {
     kLockTaken,   // the run may go on: it holds the lock, needs none, or cannot have one

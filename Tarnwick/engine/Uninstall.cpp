@@ -35,7 +35,7 @@ void RunUninstall(HWND owner)
             ShowMessage(owner, kBusy, MB_ICONEXCLAMATION);
             return;
         }
-        remains = RemoveControls(kRemoveInteractively, NULL);
+        remains = RemoveControls(kRemoveInteractively, kThisUser, NULL);
     }
 
     // A control that stays registered (as a rule, for want of the rights to remove it) ends the
@@ -48,10 +48,16 @@ void RunUninstall(HWND owner)
         ShowMessage(owner, kFileFailure, MB_OK);
 }
 
-int RunUnattendedRemoval(RemovalMode mode, DWORD waitSeconds, RemovalObserver* observer)
+RemovalScope UnattendedScope()
+{
+    return HasAdministratorRights() ? kAllProfiles : kThisUser;
+}
+
+int RunUnattendedRemoval(RemovalMode mode, RemovalScope scope, DWORD waitSeconds,
+                         RemovalObserver* observer)
 {
     RemovalLock lock;
     if (lock.Take(waitSeconds * 1000, NULL, observer) == kLockBusy)
         return ERROR_INSTALL_ALREADY_RUNNING;
-    return ExitCodeFor(mode, RemoveControls(mode, observer));
+    return ExitCodeFor(mode, RemoveControls(mode, scope, observer));
 }

@@ -9,8 +9,12 @@
 // by owner. Runs to the end on the caller's thread and keeps nothing between calls.
 void RunUninstall(HWND owner);
 
+// What an unattended run reaches: every profile with administrator rights, else the running user's.
+RemovalScope UnattendedScope();
+
 // Removes the controls (kRemoveQuietly) or looks for them (kCheckOnly) with no one at the screen,
-// telling observer (may be NULL) of each item, after waiting up to waitSeconds for another run.
-// Returns the exit code: that of the outcome, or ERROR_INSTALL_ALREADY_RUNNING (1618), with nothing
-// removed, when another run held the lock for the whole wait.
-int RunUnattendedRemoval(RemovalMode mode, DWORD waitSeconds, RemovalObserver* observer);
+// in scope, telling observer (may be NULL) of each item, after waiting up to waitSeconds for
+// another run. Returns the exit code: that of the outcome, or ERROR_INSTALL_ALREADY_RUNNING (1618),
+// with nothing removed, when another run held the lock for the whole wait.
+int RunUnattendedRemoval(RemovalMode mode, RemovalScope scope, DWORD waitSeconds,
+                         RemovalObserver* observer);

@@ -17,6 +17,25 @@ bool TextEqual(LPCWSTR left, LPCWSTR right)
     return false;
 }
 
+bool TextStartsWith(LPCWSTR text, LPCWSTR prefix)
+{
+    for (; *prefix != L'\0'; ++text, ++prefix) {
+        if (*text != *prefix)
+            return false;
+    }
+    return true;
+}
+
+bool StartsWithUpper(LPCWSTR text, LPCWSTR upper)
+{
+    for (; *upper != L'\0'; ++text, ++upper) {
+        const WCHAR c = *text >= L'a' && *text <= L'z' ? *text - L'a' + L'A' : *text;
+        if (c != *upper)
+            return false;
+    }
+    return true;
+}
+
 bool AppendText(WCHAR* buffer, size_t capacity, LPCWSTR text)
 {
     const size_t length = TextLength(buffer);

@@ -8,6 +8,9 @@
 
 size_t TextLength(LPCWSTR text);
 bool TextEqual(LPCWSTR left, LPCWSTR right);
+bool TextStartsWith(LPCWSTR text, LPCWSTR prefix);
+// Whether text, with a-z read as A-Z, starts with upper. No other character is folded.
+bool StartsWithUpper(LPCWSTR text, LPCWSTR upper);
 
 // Appends text to the string in buffer, which holds capacity characters with the terminator.
 // Returns false, leaving buffer unchanged, when the result would not fit.

@@ -59,13 +59,34 @@ BOOL IsDialogMessageW(HWND dialog, MSG* message);
 LRESULT DispatchMessageW(const MSG* message);
 BOOL IsWindowVisible(HWND window);
 
-// Registry (the key tree removal).
+// Registry (the key tree removal). On 64-bit Windows, a key opened with KEY_WOW64_64KEY or
+// KEY_WOW64_32KEY is in that view.
 LONG RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM access, HKEY* key);
+LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                      LPDWORD size);
 LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
                    LPWSTR className, LPDWORD classLength, FILETIME* lastWriteTime);
 LONG RegCloseKey(HKEY key);
 // Deletes the key that the handle names, never one that a name would resolve to through a link.
 NTSTATUS NtDeleteKey(HANDLE key);
 ULONG RtlNtStatusToDosError(NTSTATUS status);
+// The key's name in the kernel ("\REGISTRY\MACHINE\..."): tells whether two handles name one
+// key, and whose HKEY_CURRENT_USER is.
+NTSTATUS NtQueryKey(HANDLE key, ULONG informationClass, PVOID information, ULONG length,
+                    PULONG resultLength);
+
+// Users' profiles, and their hives.
+DWORD ExpandEnvironmentStringsW(LPCWSTR text, LPWSTR expanded, DWORD capacity);
+LONG RegLoadKeyW(HKEY key, LPCWSTR subKey, LPCWSTR file);
+LONG RegUnLoadKeyW(HKEY key, LPCWSTR subKey);
+HANDLE GetCurrentProcess();
+BOOL OpenProcessToken(HANDLE process, DWORD access, HANDLE* token);
+BOOL LookupPrivilegeValueW(LPCWSTR system, LPCWSTR name, PLUID luid);
+BOOL AdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES privileges,
+                           DWORD previousSize, PTOKEN_PRIVILEGES previous, PDWORD size);
+void Sleep(DWORD ms);
+// 64-bit Windows, for a 32-bit program. Looked up at run time: Windows XP before its second
+// service pack lacks it.
+BOOL IsWow64Process(HANDLE process, PBOOL wow64);
 
 }  // namespace PlatformServices

@@ -3,9 +3,11 @@
 
 #include <sddl.h>
 
-// Documented for drivers as ZwDeleteKey; user mode calls it through ntdll, whose headers here do
-// not declare it.
+// Documented for drivers as ZwDeleteKey and ZwQueryKey; user mode calls them through ntdll, whose
+// headers here do not declare them.
 extern "C" NTSTATUS NTAPI NtDeleteKey(HANDLE key);
+extern "C" NTSTATUS NTAPI NtQueryKey(HANDLE key, ULONG informationClass, PVOID information,
+                                     ULONG length, PULONG resultLength);
 
 namespace {
 
@@ -204,6 +206,12 @@ LONG RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM access, HK
     return ::RegOpenKeyExW(parent, subKey, options, access, key);
 }
 
+LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                      LPDWORD size)
+{
+    return ::RegQueryValueExW(key, name, reserved, type, data, size);
+}
+
 LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
                    LPWSTR className, LPDWORD classLength, FILETIME* lastWriteTime)
 {
@@ -224,6 +232,59 @@ NTSTATUS NtDeleteKey(HANDLE key)
 ULONG RtlNtStatusToDosError(NTSTATUS status)
 {
     return ::RtlNtStatusToDosError(status);
+}
+
+NTSTATUS NtQueryKey(HANDLE key, ULONG informationClass, PVOID information, ULONG length,
+                    PULONG resultLength)
+{
+    return ::NtQueryKey(key, informationClass, information, length, resultLength);
+}
+
+DWORD ExpandEnvironmentStringsW(LPCWSTR text, LPWSTR expanded, DWORD capacity)
+{
+    return ::ExpandEnvironmentStringsW(text, expanded, capacity);
+}
+
+LONG RegLoadKeyW(HKEY key, LPCWSTR subKey, LPCWSTR file)
+{
+    return ::RegLoadKeyW(key, subKey, file);
+}
+
+LONG RegUnLoadKeyW(HKEY key, LPCWSTR subKey)
+{
+    return ::RegUnLoadKeyW(key, subKey);
+}
+
+HANDLE GetCurrentProcess()
+{
+    return ::GetCurrentProcess();
+}
+
+BOOL OpenProcessToken(HANDLE process, DWORD access, HANDLE* token)
+{
+    return ::OpenProcessToken(process, access, token);
+}
+
+BOOL LookupPrivilegeValueW(LPCWSTR system, LPCWSTR name, PLUID luid)
+{
+    return ::LookupPrivilegeValueW(system, name, luid);
+}
+
+BOOL AdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES privileges,
+                           DWORD previousSize, PTOKEN_PRIVILEGES previous, PDWORD size)
+{
+    return ::AdjustTokenPrivileges(token, disableAll, privileges, previousSize, previous, size);
+}
+
+void Sleep(DWORD ms)
+{
+    ::Sleep(ms);
+}
+
+BOOL IsWow64Process(HANDLE process, PBOOL wow64)
+{
+    const auto function = LOOK_UP(IsWow64Process);
+    return function != NULL && function(process, wow64);
 }
 
 }  // namespace PlatformServices

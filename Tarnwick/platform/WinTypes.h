@@ -30,7 +30,10 @@ typedef uint32_t UINT;
 typedef int32_t HRESULT;
 typedef DWORD REGSAM;
 typedef DWORD* LPDWORD;
+typedef DWORD* PDWORD;
+typedef BYTE* LPBYTE;
 typedef void* LPVOID;
+typedef void* PVOID;
 typedef void* HANDLE;
 typedef void* HLOCAL;
 typedef void* PSID;
@@ -77,6 +80,7 @@ typedef const ITEMIDLIST* LPCITEMIDLIST;
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_INSTALL_ALREADY_RUNNING 1618L
+#define ERROR_PRIVILEGE_NOT_HELD 1314L
 
 #define NT_SUCCESS(status) (((NTSTATUS)(status)) >= 0)
 
@@ -90,11 +94,23 @@ inline HRESULT HRESULT_FROM_WIN32(LONG error)
 #define HKEY_CLASSES_ROOT ((HKEY)(ULONG_PTR)0x80000000)
 #define HKEY_CURRENT_USER ((HKEY)(ULONG_PTR)0x80000001)
 #define HKEY_LOCAL_MACHINE ((HKEY)(ULONG_PTR)0x80000002)
+#define HKEY_USERS ((HKEY)(ULONG_PTR)0x80000003)
 #define DELETE 0x00010000
+#define KEY_QUERY_VALUE 0x0001
 #define KEY_ENUMERATE_SUB_KEYS 0x0008
+#define KEY_WOW64_64KEY 0x0100
+#define KEY_WOW64_32KEY 0x0200
 #define KEY_READ 0x20019
 #define KEY_ALL_ACCESS 0xF003F
 #define REG_OPTION_OPEN_LINK 0x00000008
+#define REG_NONE 0
+#define REG_SZ 1
+#define REG_EXPAND_SZ 2
+#define REG_LINK 6
+
+#define TOKEN_QUERY 0x0008
+#define TOKEN_ADJUST_PRIVILEGES 0x0020
+#define SE_PRIVILEGE_ENABLED 0x00000002
 
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
@@ -124,6 +140,7 @@ inline HRESULT HRESULT_FROM_WIN32(LONG error)
 
 #define CSIDL_WINDOWS 0x0024
 #define CSIDL_SYSTEM 0x0025
+#define CSIDL_SYSTEMX86 0x0029
 
 #define MB_OK 0x00000000
 #define MB_ICONEXCLAMATION 0x00000030
@@ -155,6 +172,21 @@ typedef struct tagMSG {
     DWORD time;
     POINT pt;
 } MSG;
+
+typedef struct _LUID {
+    DWORD LowPart;
+    LONG HighPart;
+} LUID, *PLUID;
+
+typedef struct _LUID_AND_ATTRIBUTES {
+    LUID Luid;
+    DWORD Attributes;
+} LUID_AND_ATTRIBUTES;
+
+typedef struct _TOKEN_PRIVILEGES {
+    DWORD PrivilegeCount;
+    LUID_AND_ATTRIBUTES Privileges[1];
+} TOKEN_PRIVILEGES, *PTOKEN_PRIVILEGES;
 
 typedef struct _FILETIME {
     DWORD dwLowDateTime;

@@ -38,15 +38,6 @@ LPCWSTR Outcome(int exitCode)
     return L"unknown";
 }
 
-LPCWSTR RootName(HKEY root)
-{
-    if (root == HKEY_CURRENT_USER)
-        return L"HKEY_CURRENT_USER\\";
-    if (root == HKEY_LOCAL_MACHINE)
-        return L"HKEY_LOCAL_MACHINE\\";
-    return L"";
-}
-
 // path without its "\\?\" prefix, "\\?\UNC\" read as "\\"; changes path for the latter.
 LPWSTR WithoutLongPrefix(LPWSTR path)
 {
@@ -146,7 +137,7 @@ bool CRunLog::Open(LPCWSTR path)
     return false;
 }
 
-void CRunLog::WriteStart(RemovalMode mode)
+void CRunLog::WriteStart(RemovalMode mode, RemovalScope scope, int profiles)
 {
     WCHAR computer[MAX_COMPUTERNAME_LENGTH + 1] = L"";
     DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
@@ -156,16 +147,25 @@ void CRunLog::WriteStart(RemovalMode mode)
     ::GetUserNameW(user, &size);
 
     WCHAR text[kLineCapacity];
-    ::wsprintfW(text, L"start version=%s mode=%s computer=%s user=%s", kVersion,
-                mode == kCheckOnly ? L"check" : L"quiet", computer, user);
+    ::wsprintfW(text, L"start version=%s mode=%s computer=%s user=%s scope=%s profiles=%d",
+                kVersion, mode == kCheckOnly ? L"check" : L"quiet", computer, user,
+                scope == kAllProfiles ? L"all-profiles" : L"this-user", profiles);
     WriteEvent(text);
 }
 
-void CRunLog::OnItem(HKEY root, LPCWSTR path, ItemFate fate, DWORD code)
+void CRunLog::OnItem(LPCWSTR item, ItemFate fate, DWORD code)
 {
     WCHAR line[kLineCapacity];
-    ::wsprintfW(line, L"%s %lu %s", kFates[fate], code, RootName(root));
-    AppendText(line, path);
+    ::wsprintfW(line, L"%s %lu ", kFates[fate], code);
+    AppendText(line, item);
+    WriteLine(line);
+}
+
+void CRunLog::OnProfile(LPCWSTR sid, LPCWSTR folderName)
+{
+    WCHAR line[kLineCapacity];
+    ::wsprintfW(line, L"profile %s ", sid);
+    AppendText(line, folderName);
     WriteLine(line);
 }
 

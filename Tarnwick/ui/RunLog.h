@@ -8,12 +8,15 @@
 // The log of an unattended run, appended to a file in UTF-8 without a byte-order mark: a line for
 // the start, one if the run has to wait for another, one for each item the removal reports, one if
 // the run gave up waiting, and one for the end:
-//   2026-12-07T10:15:03Z start version=1.0.0.1 mode=quiet computer=PC-0142 user=SYSTEM pid=4242
+//   2026-12-07T10:15:03Z start version=1.0.0.1 mode=quiet computer=PC-0142 user=SYSTEM
+//     scope=all-profiles profiles=2 pid=4242
 //   removed 0 C:\WINDOWS\Downloaded Program Files\QUILLODECK.OCX
-//   failed 5 HKEY_LOCAL_MACHINE\Software\Classes\CLSID\{B19189A2-B3F5-45b1-AC66-70A71BA5F7AF}
+//   failed 5 HKEY_LOCAL_MACHINE\Software\Classes\CLSID\{B19189A2-B3F5-45b1-AC66-70A71BA5F7AF} [32]
+//   profile S-1-5-21-1004336348-1177238915-682003330-1001 jdoe
 //   2026-12-07T10:15:04Z end outcome=class-key-stays exit=2 pid=4242
-// An item's line holds its fate (removed, absent, present, link, failed), the Win32 error or the
-// shell's code, and its path; item lines are written only while the run holds the lock. A run
+// (the start line is one line). An item's line holds its fate (removed, absent, present, link,
+// failed), the Win32 error or the shell's code, and its name; a profile's line its SID and its
+// folder's name. Both are written only while the run holds the lock. A run
 // that waits writes its start, waiting and busy lines in the middle of another run's: the process
 // id tells them apart. Without a file, nothing is written.
 class CRunLog : public RemovalObserver {
@@ -30,8 +33,11 @@ public:
     // created and then refused is deleted again.
     bool Open(LPCWSTR path);
 
-    void WriteStart(RemovalMode mode);
-    void OnItem(HKEY root, LPCWSTR path, ItemFate fate, DWORD code) override;
+    // The start line names the scope (all-profiles or this-user) and how many other users'
+    // profiles the run reaches.
+    void WriteStart(RemovalMode mode, RemovalScope scope, int profiles);
+    void OnItem(LPCWSTR item, ItemFate fate, DWORD code) override;
+    void OnProfile(LPCWSTR sid, LPCWSTR folderName) override;
     void OnWaiting() override;
     void WriteBusy(DWORD waitedSeconds);
     void WriteEnd(int exitCode);

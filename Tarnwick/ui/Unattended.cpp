@@ -1,5 +1,6 @@
 #include "Unattended.h"
 
+#include "Places.h"
 #include "RunLog.h"
 #include "Uninstall.h"
 
@@ -13,8 +14,9 @@ int RunUnattended(RemovalMode mode, LPCWSTR logPath, DWORD waitSeconds)
         return ERROR_INSTALL_LOG_FAILURE;
 
     // Written before the wait, so that a run killed while it waits leaves a trace.
-    log.WriteStart(mode);
-    const int exitCode = RunUnattendedRemoval(mode, waitSeconds, &log);
+    const RemovalScope scope = UnattendedScope();
+    log.WriteStart(mode, scope, scope == kAllProfiles ? CountProfiles() : 0);
+    const int exitCode = RunUnattendedRemoval(mode, scope, waitSeconds, &log);
     if (exitCode == ERROR_INSTALL_ALREADY_RUNNING)
         log.WriteBusy(waitSeconds);
     log.WriteEnd(exitCode);

@@ -53,6 +53,8 @@ struct Item {
 };
 
 Str exe;
+// How the log tags a key's registry view: on 64-bit Windows, " [64]" or " [32]".
+Str view64;
 const wchar_t* scenario;
 int passed, failed;
 
@@ -334,7 +336,8 @@ void UnattendedSuite()
                                   L" end outcome=busy exit=1618 pid=" + busy};
         for (const Item& item : items) {
             if (item.fate == Gone)
-                lines.push_back(L"removed 0 " + FullName(item.kind, item.path));
+                lines.push_back(L"removed 0 " + FullName(item.kind, item.path) +
+                                (OnDisk(item.kind) ? L"" : view64));
         }
         CheckLog(L"outcome=clean exit=0", lines);
     });
@@ -348,7 +351,8 @@ void UnattendedSuite()
               L"links made");
         Together({kQuiet}, 2);
         CheckLog(L"outcome=class-key-stays exit=2",
-                 {L"failed 5 HKEY_CURRENT_USER\\" + kRow3, L"link 0 " + kDl + L"\\FENNOXEL.INF",
+                 {L"failed 5 HKEY_CURRENT_USER\\" + kRow3 + view64,
+                  L"link 0 " + kDl + L"\\FENNOXEL.INF",
                   L"link 0 " + kDl + L"\\FENNOXEL.OCX", L"link 0 " + kDl + L"\\CONFLICT.7"});
     });
     Run(L"a record left behind", {{UserKey, kRecords + kRows[0][0], Gone},
@@ -366,6 +370,9 @@ int wmain(int argc, wchar_t** argv)
     if (argc < 2)
         return 2;
     exe = argv[1];
+    BOOL wow64 = FALSE;
+    if (sizeof(void*) == 8 || (IsWow64Process(GetCurrentProcess(), &wow64) && wow64))
+        view64 = L" [64]";
     const bool singleByte = argc == 3 && Str(argv[2]) == L"single-byte";
     CPINFO codePage = {};
     GetCPInfo(CP_ACP, &codePage);

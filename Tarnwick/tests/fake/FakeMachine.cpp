@@ -119,14 +119,50 @@ bool CopyOut(const std::string& text, LPWSTR buffer, size_t capacity)
     return true;
 }
 
-// The path that root names, as the registry map spells it.
-std::string RootPath(HKEY root)
+const HKEY kRoots[] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS};
+const char* const kRootPaths[] = {"HKCU", "HKLM", "HKU"};
+
+// What a key handle stands for, a root's included.
+Handle Key(HKEY key)
 {
-    if (root == HKEY_CURRENT_USER)
-        return "HKCU";
-    if (root == HKEY_LOCAL_MACHINE)
-        return "HKLM";
-    return Find(root).path;
+    for (int i = 0; i < 3; ++i) {
+        if (key == kRoots[i])
+            return Handle{kRootPaths[i], KEY_READ, {}};
+    }
+    return Find(key);
+}
+
+// Where the 32-bit view shows a key below a root: HKLM\Software's keys below its Wow6432Node, and
+// of either place's classes, CLSID and Interface below theirs; the other classes are shared.
+std::string View32(const std::string& path)
+{
+    for (const std::string classes : {"HKLM\\Software\\Classes", "HKCU\\Software\\Classes"}) {
+        if (!Within(path, classes))
+            continue;
+        const std::string rest = path.substr(classes.size());
+        if (Within(rest, "\\CLSID") || Within(rest, "\\Interface"))
+            return classes + "\\Wow6432Node" + rest;
+        return path;
+    }
+    if (Within(path, "HKLM\\Software"))
+        return "HKLM\\Software\\Wow6432Node" + path.substr(13);
+    return path;
+}
+
+// Where a 32-bit program's file path lands: System32 is SysWOW64, and Sysnative is System32.
+std::string FilePath(const std::string& path)
+{
+    const std::string windows = "C:\\WINDOWS\\";
+    if (machine.wow64 && Within(path, windows + "System32"))
+        return windows + "SysWOW64" + path.substr(windows.size() + 8);
+    if (machine.wow64 && Within(path, windows + "Sysnative"))
+        return windows + "System32" + path.substr(windows.size() + 9);
+    return path;
+}
+
+std::string Path(LPCWSTR path)
+{
+    return FilePath(Utf8(path));
 }
 
 }  // namespace
@@ -145,6 +181,14 @@ void addFile(const std::string& path, DWORD attributes, const std::string& linkT
     if (folder.find('\\') != std::string::npos && machine.files.count(folder) == 0)
         addFile(folder, FILE_ATTRIBUTE_DIRECTORY);
     machine.files[path] = Entry{attributes, linkTarget};
+}
+
+void addHiveKey(const std::string& file, const std::string& key)
+{
+    if (key.find('\\') != std::string::npos)
+        addHiveKey(file, Parent(key));
+    machine.hiveFiles[file][key];
+    addFile(file);
 }
 
 std::vector<std::string> keys()
@@ -215,7 +259,7 @@ int MessageBoxW(HWND, LPCWSTR, LPCWSTR, UINT type)
 
 HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* entry)
 {
-    const std::string path = Utf8(pattern);
+    const std::string path = Path(pattern);
     const std::string folder = Parent(path);
     auto found = machine.files.find(folder);
     if (TooLong(path))
@@ -256,8 +300,8 @@ BOOL FindClose(HANDLE search)
 // The shell follows every link, and deletes a folder whole or not at all.
 int SHFileOperationW(SHFILEOPSTRUCTW* operation)
 {
-    const std::string path = Utf8(operation->pFrom);
-    const bool oneItem = operation->pFrom[Utf16(path).size()] == L'\0';
+    const std::string path = Path(operation->pFrom);
+    const bool oneItem = operation->pFrom[Utf16(Utf8(operation->pFrom)).size()] == L'\0';
     if (!oneItem || operation->wFunc != FO_DELETE || operation->pTo != NULL ||
         operation->hwnd != NULL || operation->fFlags != machine.shellFlags)
         machine.problems.push_back("shell deletion not as asked: " + path);
@@ -270,17 +314,17 @@ int SHFileOperationW(SHFILEOPSTRUCTW* operation)
 
 BOOL DeleteFileW(LPCWSTR path)
 {
-    return Remove(Utf8(path));
+    return Remove(Path(path));
 }
 
 BOOL RemoveDirectoryW(LPCWSTR path)
 {
-    return Remove(Utf8(path));
+    return Remove(Path(path));
 }
 
 HANDLE CreateFileW(LPCWSTR path, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD flags, HANDLE)
 {
-    const std::string file = Utf8(path);
+    const std::string file = Path(path);
     if (TooLong(file))
         return INVALID_HANDLE_VALUE;
     if (machine.files.count(file) == 0)
@@ -310,7 +354,7 @@ BOOL CloseHandle(HANDLE handle)
 
 DWORD GetFileAttributesW(LPCWSTR path)
 {
-    const std::string file = Utf8(path);
+    const std::string file = Path(path);
     if (TooLong(file))
         return INVALID_FILE_ATTRIBUTES;
     auto found = machine.files.find(file);
@@ -437,14 +481,20 @@ BOOL IsWindowVisible(HWND)
     return !machine.dialogClosed;
 }
 
-// Opens each component of subKey in turn. A link is followed to its target, except as the last
-// component when REG_OPTION_OPEN_LINK asks for the link itself.
+// Opens each component of subKey in turn, below a root in the view asked for. A link is followed
+// to its target, except as the last component when REG_OPTION_OPEN_LINK asks for the link itself.
 LONG RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM access, HKEY* key)
 {
-    std::string path = RootPath(parent);
+    const Handle& from = Key(parent);
+    std::string path = from.path;
     std::string rest = Utf8(subKey);
-    if (path.empty() || rest.empty())
-        machine.problems.push_back("key opened below an unknown root or as its parent");
+    const bool view32 = (access & KEY_WOW64_32KEY) != 0 ||
+                        (machine.wow64 && (access & KEY_WOW64_64KEY) == 0);
+    if (view32 && path.find('\\') == std::string::npos && !rest.empty()) {
+        rest = View32(path + "\\" + rest).substr(path.size() + 1);
+    }
+    if (rest.empty() && path.find('\\') != std::string::npos)
+        machine.problems.push_back("key opened as its parent");
     while (!rest.empty()) {
         const size_t slash = rest.find('\\');
         path += "\\" + rest.substr(0, slash);
@@ -464,10 +514,34 @@ LONG RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM access, HK
     return ERROR_SUCCESS;
 }
 
+// A link's SymbolicLinkValue; the values set.
+LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD size)
+{
+    const Handle& handle = Find(key);
+    if ((handle.access & KEY_QUERY_VALUE) == 0)
+        return ERROR_ACCESS_DENIED;
+    const std::string value = Utf8(name);
+    if (value == "SymbolicLinkValue" && !machine.registry[handle.path].empty()) {
+        *type = REG_LINK;
+        return ERROR_SUCCESS;
+    }
+    auto found = machine.values.find(handle.path + "|" + value);
+    if (found == machine.values.end())
+        return ERROR_FILE_NOT_FOUND;
+    *type = REG_EXPAND_SZ;
+    const std::vector<WCHAR> text = Utf16(found->second);
+    const DWORD capacity = *size;
+    *size = text.size() * sizeof(WCHAR);
+    if (data == NULL || *size > capacity)
+        return ERROR_MORE_DATA;
+    std::copy(text.begin(), text.end(), reinterpret_cast<WCHAR*>(data));
+    return ERROR_SUCCESS;
+}
+
 LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD, LPWSTR,
                    LPDWORD, FILETIME*)
 {
-    const Handle& handle = Find(key);
+    const Handle handle = Key(key);
     if ((handle.access & KEY_ENUMERATE_SUB_KEYS) != KEY_ENUMERATE_SUB_KEYS)
         return ERROR_ACCESS_DENIED;
     if (machine.failEnum.count(handle.path) != 0)
@@ -504,6 +578,110 @@ NTSTATUS NtDeleteKey(HANDLE key)
 ULONG RtlNtStatusToDosError(NTSTATUS)
 {
     return ERROR_ACCESS_DENIED;
+}
+
+NTSTATUS NtQueryKey(HANDLE key, ULONG, PVOID information, ULONG length, PULONG)
+{
+    const std::string& path = Find(key).path;
+    std::string name = "\\REGISTRY\\USER" + path.substr(3);
+    if (Within(path, "HKLM"))
+        name = "\\REGISTRY\\MACHINE" + path.substr(4);
+    if (Within(path, "HKCU"))
+        name = "\\REGISTRY\\USER\\" + machine.currentUser + path.substr(4);
+    const std::vector<WCHAR> text = Utf16(name);
+    ULONG* nameLength = static_cast<ULONG*>(information);
+    *nameLength = (text.size() - 1) * sizeof(WCHAR);
+    if (sizeof(ULONG) + *nameLength > length)
+        return kStatusAccessDenied;
+    std::copy(text.begin(), text.end() - 1, reinterpret_cast<WCHAR*>(nameLength + 1));
+    return 0;
+}
+
+DWORD ExpandEnvironmentStringsW(LPCWSTR text, LPWSTR expanded, DWORD capacity)
+{
+    CopyOut(Utf8(text), expanded, capacity);
+    return Utf16(Utf8(text)).size();
+}
+
+// A hive's keys go below HKU\subKey, and back to its file when it is unloaded.
+LONG RegLoadKeyW(HKEY, LPCWSTR subKey, LPCWSTR file)
+{
+    const std::string path = Utf8(file);
+    if (!machine.privileges)
+        return ERROR_PRIVILEGE_NOT_HELD;
+    if (machine.files.count(path) == 0)
+        return ERROR_FILE_NOT_FOUND;
+    if (Contains(machine.hivesInUse, path))
+        return ERROR_SHARING_VIOLATION;
+    const std::string root = "HKU\\" + Utf8(subKey);
+    machine.registry[root] = "";
+    for (const auto& key : machine.hiveFiles[path])
+        machine.registry[root + "\\" + key.first] = key.second;
+    machine.loadedHives[Utf8(subKey)] = path;
+    ++machine.hiveLoads;
+    return ERROR_SUCCESS;
+}
+
+// Refused while a handle into the hive is open.
+LONG RegUnLoadKeyW(HKEY, LPCWSTR subKey)
+{
+    const std::string name = Utf8(subKey);
+    const std::string root = "HKU\\" + name;
+    if (!machine.privileges)
+        return ERROR_PRIVILEGE_NOT_HELD;
+    for (const auto& handle : machine.handles) {
+        if (Within(handle.second.path, root))
+            return ERROR_ACCESS_DENIED;
+    }
+    std::map<std::string, std::string>& keys = machine.hiveFiles[machine.loadedHives.at(name)];
+    keys.clear();
+    for (const std::string& key : Paths(machine.registry)) {
+        if (key != root && Within(key, root))
+            keys[key.substr(root.size() + 1)] = machine.registry[key];
+        if (Within(key, root))
+            machine.registry.erase(key);
+    }
+    machine.loadedHives.erase(name);
+    return ERROR_SUCCESS;
+}
+
+HANDLE GetCurrentProcess()
+{
+    return (HANDLE)-1;
+}
+
+BOOL OpenProcessToken(HANDLE, DWORD, HANDLE* token)
+{
+    *token = Open<HANDLE>("token");
+    return TRUE;
+}
+
+BOOL LookupPrivilegeValueW(LPCWSTR, LPCWSTR, PLUID)
+{
+    return TRUE;
+}
+
+BOOL AdjustTokenPrivileges(HANDLE token, BOOL, PTOKEN_PRIVILEGES privileges, DWORD,
+                           PTOKEN_PRIVILEGES previous, PDWORD)
+{
+    Find(token);
+    if (previous != NULL) {
+        previous->PrivilegeCount = 1;
+        previous->Privileges[0].Attributes = machine.privileges ? SE_PRIVILEGE_ENABLED : 0;
+    }
+    machine.privileges = (privileges->Privileges[0].Attributes & SE_PRIVILEGE_ENABLED) != 0;
+    return TRUE;
+}
+
+void Sleep(DWORD ms)
+{
+    machine.tickCount += ms;
+}
+
+BOOL IsWow64Process(HANDLE, PBOOL wow64)
+{
+    *wow64 = machine.wow64;
+    return TRUE;
 }
 
 }  // namespace PlatformServices

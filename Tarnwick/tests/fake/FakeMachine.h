@@ -1,7 +1,8 @@
-// An in-memory machine behind PlatformServices: keys ("HKCU\...", "HKLM\..."), files
-// ("C:\..."), two special folders and message boxes, as UTF-8 paths. Like Windows it follows
-// links, checks a key's access and limits names and paths; it fails where told to, and tracks
-// every handle and ID list until released (an unknown one throws).
+// An in-memory machine behind PlatformServices: keys ("HKCU\...", "HKLM\...", "HKU\...") and their
+// values, files ("C:\..."), special folders, hive files and message boxes, as UTF-8 paths. It is
+// 64-bit Windows, with a registry view for 32-bit programs, as Windows 7 and later have it. Like
+// Windows it follows links, checks a key's access and limits names and paths; it fails where told
+// to, and tracks every handle and ID list until released (an unknown one throws).
 #pragma once
 
 #include <map>
@@ -39,11 +40,26 @@ struct Machine {
     // Keys and files by path, listed in this order. A key's entry is its link target, or "".
     std::map<std::string, std::string> registry;
     std::map<std::string, Entry> files;
+    // Values as text, by key and name: "HKLM\\Key|Name" ("HKLM\\Key|" for the default value).
+    std::map<std::string, std::string> values;
     // A special folder absent here cannot be located; one with an empty path has no path.
     std::map<int, std::string> specialFolders = {
         {CSIDL_WINDOWS, "C:\\WINDOWS"},
-        {CSIDL_SYSTEM, "C:\\WINDOWS\\system32"},
+        {CSIDL_SYSTEM, "C:\\WINDOWS\\System32"},
+        {CSIDL_SYSTEMX86, "C:\\WINDOWS\\SysWOW64"},
     };
+    // The program is 32-bit: Windows shows it the 32-bit registry view and, as system32, SysWOW64,
+    // unless it asks for the 64-bit view or names Sysnative.
+    bool wow64 = false;
+    std::string currentUser = "S-1-5-21-7-7-7-500";
+    // Hive files by path: their keys, relative to the hive's root, with link targets. The hives
+    // loaded below HKU by name, with their files; how many loads there were; hives in use.
+    std::map<std::string, std::map<std::string, std::string>> hiveFiles;
+    std::map<std::string, std::string> loadedHives;
+    int hiveLoads = 0;
+    std::vector<std::string> hivesInUse;
+    // The backup and restore privileges are enabled.
+    bool privileges = false;
     // Failures: Win32 errors of a key's open or enumeration, NTSTATUS of its deletion.
     std::map<std::string, LONG> failOpen;
     std::map<std::string, LONG> failEnum;
@@ -80,6 +96,8 @@ extern Machine machine;
 void addKey(const std::string& path, const std::string& linkTarget = "");
 void addFile(const std::string& path, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE,
              const std::string& linkTarget = "");
+// A key of a hive file with its missing ancestors; the file with its folders.
+void addHiveKey(const std::string& file, const std::string& key);
 std::vector<std::string> keys();
 std::vector<std::string> files();
 

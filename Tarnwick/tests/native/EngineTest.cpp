@@ -212,7 +212,7 @@ TEST(Model, SweepFolderRemovesWhatTheRulesSelectAndNothingElse)
 
         RecordingObserver observer;
 
-        const SweepVerdict swept = SweepFolder(L"C:\\F", rules, mode, &observer);
+        const SweepVerdict swept = SweepFolder(L"C:\\F", L"C:\\F", rules, mode, &observer);
 
         EXPECT_EQ(swept == kFolderSwept, verdict);
         EXPECT_EQ(fake::files(), staying);

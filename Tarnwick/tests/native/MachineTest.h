@@ -18,6 +18,8 @@ protected:
     void TearDown() override
     {
         EXPECT_TRUE(fake::machine.handles.empty()) << "handles or ID lists left open";
+        EXPECT_TRUE(fake::machine.loadedHives.empty()) << "hives left loaded";
+        EXPECT_FALSE(fake::machine.privileges) << "privileges left enabled";
         EXPECT_EQ(fake::machine.problems, std::vector<std::string>());
     }
 
@@ -29,7 +31,8 @@ protected:
     }
 };
 
-// One reported item, its path spelt as the fake machine spells it ("HKCU\...", "C:\...").
+// One reported item, its path spelt as the fake machine spells it ("HKCU\...", "C:\..."), a key's
+// with its view (" [64]").
 struct ItemReport {
     std::string path;
     ItemFate fate;
@@ -38,14 +41,22 @@ struct ItemReport {
 
 class RecordingObserver : public RemovalObserver {
 public:
-    void OnItem(HKEY root, LPCWSTR path, ItemFate fate, DWORD code) override
+    void OnItem(LPCWSTR item, ItemFate fate, DWORD code) override
     {
-        std::string prefix;
-        if (root == HKEY_CURRENT_USER)
-            prefix = "HKCU\\";
-        if (root == HKEY_LOCAL_MACHINE)
-            prefix = "HKLM\\";
-        reports.push_back(ItemReport{prefix + fake::Utf8(path), fate, code});
+        std::string path = fake::Utf8(item);
+        const char* const roots[][2] = {{"HKEY_CURRENT_USER", "HKCU"},
+                                        {"HKEY_LOCAL_MACHINE", "HKLM"},
+                                        {"HKEY_USERS", "HKU"}};
+        for (const auto& root : roots) {
+            if (fake::Within(path, root[0]))
+                path = root[1] + path.substr(strlen(root[0]));
+        }
+        reports.push_back(ItemReport{path, fate, code});
+    }
+
+    void OnProfile(LPCWSTR sid, LPCWSTR folderName) override
+    {
+        profiles.push_back(fake::Utf8(sid) + " " + fake::Utf8(folderName));
     }
 
     void OnWaiting() override
@@ -54,5 +65,6 @@ public:
     }
 
     std::vector<ItemReport> reports;
+    std::vector<std::string> profiles;
     int waits = 0;
 };

@@ -16,24 +16,40 @@ const UINT kSuccess = MB_ICONINFORMATION;
 const UINT kFileFailure = MB_OK;
 
 const std::string kDlFile = "C:\\WINDOWS\\Downloaded Program Files\\FENNOXEL.OCX";
-const std::string kSystem = "C:\\WINDOWS\\system32\\FENNOXEL.OCX";
+// Both system folders: the 64-bit one, which a 32-bit program reaches through Sysnative, and
+// SysWOW64.
+const std::string kSystem = "C:\\WINDOWS\\System32\\FENNOXEL.OCX";
+const std::string kSystemX86 = "C:\\WINDOWS\\SysWOW64\\MERROWIND.OCX";
 const std::string kRecords = "Microsoft\\Code Store Database\\Distribution Units\\";
 const std::string kSettings = "Microsoft\\Windows\\CurrentVersion\\Ext\\Settings\\";
 const std::string kStats = "Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\";
 
-// The keys of row (0-based) in one place, "HKCU" or "HKLM": its class key first, its ProgID and
-// type library, the browser's record of it, and per user its add-on state.
+// A user's profile on disk, whose hives an unattended run loads; its keys are "file|key".
+const std::string kSid = "S-1-5-21-1-2-3-1001";
+const std::string kProfile = "C:\\Users\\jdoe";
+const std::string kUserHive = kProfile + "\\NTUSER.DAT";
+const std::string kClassesHive = kProfile + "\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat";
+const std::string kProfileEntry =
+    "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + kSid;
+
+// The keys of row (0-based) in one place, "HKCU", "HKLM" or kProfile: its class key first, its
+// ProgID and type library, the browser's record of it, and per user its add-on state.
 Paths RowKeys(const std::string& place, int row)
 {
-    const std::string software = place + "\\Software\\";
+    std::string classes = place + "\\Software\\Classes\\";
+    std::string software = place + "\\Software\\";
+    if (place == kProfile) {
+        classes = kClassesHive + "|";
+        software = kUserHive + "|Software\\";
+    }
     const std::string classId = fake::Utf8(RegistrationTable[row].classId);
     Paths keys = {
-        software + "Classes\\CLSID\\" + classId,
-        software + "Classes\\" + fake::Utf8(RegistrationTable[row].progIdKey),
-        software + "Classes\\" + fake::Utf8(RegistrationTable[row].typeLibKey),
+        classes + "CLSID\\" + classId,
+        classes + fake::Utf8(RegistrationTable[row].progIdKey),
+        classes + fake::Utf8(RegistrationTable[row].typeLibKey),
         software + kRecords + classId,
     };
-    if (place == "HKCU") {
+    if (place != "HKLM") {
         keys.push_back(software + kSettings + classId);
         keys.push_back(software + kStats + classId);
     }
@@ -43,17 +59,31 @@ Paths RowKeys(const std::string& place, int row)
 // Add-on state is the user's: the machine's copy of row 7's stays.
 const std::string kMachineAddOn =
     "HKLM\\Software\\" + kSettings + "{B19189A2-B3F5-45b1-AC66-70A71BA5F7AF}";
+// Row 1 in the machine's 32-bit view: its class key and record.
+const Paths kView32 = {
+    "HKLM\\Software\\Classes\\Wow6432Node\\CLSID\\{A6C2FD20-3168-40d0-8CE5-32840CDCDA7A}",
+    "HKLM\\Software\\Wow6432Node\\" + kRecords + "{A6C2FD20-3168-40d0-8CE5-32840CDCDA7A}",
+};
 
 const Paths kRow3 = RowKeys("HKLM", 2);
 const Paths kRow7 = RowKeys("HKLM", 6);
 const Paths kUser7 = RowKeys("HKCU", 6);
+const Paths kProfile7 = RowKeys(kProfile, 6);
+// While its class key stays per machine, row 7's add-on state stays for every user.
+const Paths kRow7AddOnsToo = {kRow7[0], kRow7[1], kRow7[2], kRow7[3], kUser7[4], kUser7[5],
+                              kProfile7[4], kProfile7[5]};
+const std::string kProfile7Loaded =
+    "HKU\\Tarnwick." + kSid + "_Classes\\CLSID\\{B19189A2-B3F5-45b1-AC66-70A71BA5F7AF}";
+const std::string kProfile7Shown =
+    "HKU\\" + kSid + "_Classes\\CLSID\\{B19189A2-B3F5-45b1-AC66-70A71BA5F7AF} [64]";
 
 const std::vector<UINT> kSucceeded = {kNotice, kSuccess};
 const std::vector<UINT> kFilesFailed = {kNotice, kFileFailure};
 
-// Every row is installed per machine and row 7 per user, without class keys where a case says so.
-// The Windows folder cannot be located where it is NULL, and has no path where it is "". A case
-// may lock a file and refuse a key; a quiet removal reports failures ("path code").
+// Every row is installed per machine, row 7 per user and in the profile, and row 1 in the
+// machine's 32-bit view, without class keys where a case says so. The Windows folder cannot be
+// located where it is NULL, and has no path where it is "". A case may lock a file (a hive file
+// in use too) and refuse a key; a quiet removal reports failures ("path code").
 struct OutcomeCase {
     const char* name;
     bool withoutClassKeys;
@@ -69,24 +99,30 @@ struct OutcomeCase {
 const char* const kWin = "C:\\WINDOWS";
 const std::string kLongWin = "C:\\" + std::string(237, 'w');
 const std::string kUnswept = "%WINDIR%\\Downloaded Program Files 3";
+const std::string kUnswept64 = "%WINDIR%\\System32 3";
 
 const OutcomeCase kCases[] = {
     {"everything removed", false, kWin, "", "", {}, kSucceeded, {}, 0},
     {"no class keys", true, kWin, "", "", {}, kSucceeded, {}, 0},
     {"no downloaded-controls folder", false, "C:\\Win", "", "", {}, kFilesFailed, {}, 0},
-    {"Windows folder not located", false, NULL, "", "", {}, kFilesFailed, {kUnswept}, 1},
-    {"Windows folder without a path", false, "", "", "", {}, kFilesFailed, {kUnswept}, 1},
+    {"Windows folder not located", false, NULL, "", "", {}, kFilesFailed, {kUnswept, kUnswept64}, 1},
+    {"Windows folder without a path", false, "", "", "", {}, kFilesFailed, {kUnswept, kUnswept64}, 1},
     {"Windows folder too long", false, kLongWin.c_str(), "", "", {}, kFilesFailed, {kUnswept}, 1},
     {"downloaded file locked", false, kWin, kDlFile, "", {}, kFilesFailed, {kDlFile + " 124"}, 1},
     {"system file locked", false, kWin, kSystem, "", {}, kSucceeded, {kSystem + " 124"}, 1},
-    {"row 7 refused", false, kWin, "", kRow7[0], kRow7, {kNotice}, {kRow7[0] + " 5"}, 2},
-    {"user's row 7 refused", false, kWin, "", kUser7[0], kUser7, {kNotice}, {kUser7[0] + " 5"}, 2},
-    {"row 3 refused", false, kWin, "", kRow3[0], kRow3, {kNotice}, {kRow3[0] + " 5"}, 2},
-    {"ProgID refused", false, kWin, "", kRow3[1], {kRow3[1]}, kSucceeded, {kRow3[1] + " 5"}, 1},
-    {"record refused", false, kWin, "", kUser7[3], {kUser7[3]}, kSucceeded, {kUser7[3] + " 5"}, 1},
+    {"row 7 refused", false, kWin, "", kRow7[0], kRow7AddOnsToo, {kNotice}, {kRow7[0] + " [64] 5"}, 2},
+    {"user's row 7 refused", false, kWin, "", kUser7[0], kUser7, {kNotice}, {kUser7[0] + " [64] 5"}, 2},
+    {"profile's row 7 refused", false, kWin, "", kProfile7Loaded, kProfile7, kSucceeded,
+     {kProfile7Shown + " 5"}, 2},
+    {"profile's hive in use", false, kWin, kClassesHive, "", kProfile7, kSucceeded,
+     {kClassesHive + " 32"}, 1},
+    {"row 3 refused", false, kWin, "", kRow3[0], kRow3, {kNotice}, {kRow3[0] + " [64] 5"}, 2},
+    {"ProgID refused", false, kWin, "", kRow3[1], {kRow3[1]}, kSucceeded, {kRow3[1] + " [64] 5"}, 1},
+    {"record refused", false, kWin, "", kUser7[3], {kUser7[3]}, kSucceeded, {kUser7[3] + " [64] 5"}, 1},
 };
 
-// Every row's keys per machine, and row 7's per user.
+// Every row's keys per machine, row 7's per user and in the profile, and row 1's in the 32-bit
+// view.
 Paths Registrations()
 {
     Paths keys;
@@ -94,18 +130,34 @@ Paths Registrations()
         const Paths rowKeys = RowKeys("HKLM", row);
         keys.insert(keys.end(), rowKeys.begin(), rowKeys.end());
     }
-    const Paths perUser = RowKeys("HKCU", 6);
-    keys.insert(keys.end(), perUser.begin(), perUser.end());
+    for (const Paths& more : {kUser7, kProfile7, kView32})
+        keys.insert(keys.end(), more.begin(), more.end());
     return keys;
 }
 
-// The controls as the case has them, each key with a child.
+bool IsInstalled(const OutcomeCase& test, const std::string& key)
+{
+    return !test.withoutClassKeys || key.find("CLSID\\") == std::string::npos;
+}
+
+// The controls as the case has them, each key with a child, and the profile in the list.
 void Install(const OutcomeCase& test)
 {
     for (const std::string& key : Registrations()) {
-        if (!test.withoutClassKeys || key.find("\\CLSID\\") == std::string::npos)
+        const size_t bar = key.find('|');
+        if (!IsInstalled(test, key))
+            continue;
+        if (bar == std::string::npos)
             fake::addKey(key + "\\Child");
+        else
+            fake::addHiveKey(key.substr(0, bar), key.substr(bar + 1) + "\\Child");
     }
+    // The running user's profile is reached through HKCU alone.
+    const std::string own = kProfileEntry.substr(0, kProfileEntry.rfind('\\') + 1);
+    machine.values[own + machine.currentUser + "|ProfileImagePath"] = "C:\\Users\\admin";
+    fake::addKey(own + machine.currentUser);
+    fake::addKey(kProfileEntry);
+    machine.values[kProfileEntry + "|ProfileImagePath"] = kProfile;
     if (test.windowsFolder == NULL)
         machine.specialFolders.erase(CSIDL_WINDOWS);
     else
@@ -113,9 +165,11 @@ void Install(const OutcomeCase& test)
     fake::addKey(kMachineAddOn);
     fake::addFile(kDlFile);
     fake::addFile(kSystem);
+    fake::addFile(kSystemX86);
     fake::addFile(kLongWin + "\\FENNOXEL.OCX");
     // An empty path names nothing.
     machine.undeletable.push_back(test.lockedFile);
+    machine.hivesInUse.push_back(test.lockedFile);
     machine.failOpen[test.refusedKey] = ERROR_ACCESS_DENIED;
 }
 
@@ -124,15 +178,33 @@ Paths Left()
 {
     Paths left;
     for (const std::string& key : Registrations()) {
-        if (machine.registry.count(key) != 0)
+        const size_t bar = key.find('|');
+        if (bar == std::string::npos && machine.registry.count(key) != 0)
+            left.push_back(key);
+        if (bar != std::string::npos &&
+            machine.hiveFiles[key.substr(0, bar)].count(key.substr(bar + 1)) != 0)
             left.push_back(key);
     }
     return left;
 }
 
-// Each case with the dialog's procedure, then unattended: a check finds traces and removes nothing,
-// the quiet removal shows nothing (the shell neither), and a check finds a trace exactly when the
-// exit code says one stays.
+// The keys the case leaves, and where the run does not reach every profile, the profile's too.
+Paths KeysLeft(const OutcomeCase& test, bool everyProfile)
+{
+    Paths left;
+    for (const std::string& key : Registrations()) {
+        const bool profiles = key.find('|') != std::string::npos;
+        if (fake::Contains(test.keysLeft, key) ||
+            (profiles && !everyProfile && IsInstalled(test, key)))
+            left.push_back(key);
+    }
+    return left;
+}
+
+// Each case with the dialog's procedure (as the 64-bit build), then unattended (as the 32-bit
+// program on 64-bit Windows), reaching every profile: a check finds traces and removes nothing,
+// the quiet removal shows nothing (the shell neither) and first unloads a hive a killed run left
+// loaded, and a check finds a trace exactly when the exit code says one stays.
 TEST_F(MachineTest, TheOutcomeTellsWhatTheRemovalLeft)
 {
     for (const OutcomeCase& test : kCases) {
@@ -144,7 +216,8 @@ TEST_F(MachineTest, TheOutcomeTellsWhatTheRemovalLeft)
 
         RunUninstall(NULL);
 
-        EXPECT_EQ(Left(), test.keysLeft);
+        EXPECT_EQ(Left(), KeysLeft(test, false));
+        EXPECT_EQ(machine.hiveLoads, 0);
         EXPECT_EQ(machine.registry.count(kMachineAddOn), 1u);
         EXPECT_EQ(machine.files.count(kLongWin + "\\FENNOXEL.OCX"), 1u);
         std::vector<UINT> boxes;
@@ -160,25 +233,33 @@ TEST_F(MachineTest, TheOutcomeTellsWhatTheRemovalLeft)
 
         NewMachine();
         machine.shellFlags |= FOF_SILENT | FOF_NOERRORUI;
+        machine.wow64 = true;
         Install(test);
         const Paths installedKeys = fake::keys();
-        EXPECT_EQ(ExitCodeFor(kCheckOnly, RemoveControls(kCheckOnly, NULL)), 1);
+        EXPECT_EQ(ExitCodeFor(kCheckOnly, RemoveControls(kCheckOnly, kAllProfiles, NULL)), 1);
         EXPECT_EQ(fake::keys(), installedKeys);
+        fake::addKey("HKU\\Tarnwick.S-1-5-21-9");
+        machine.loadedHives["Tarnwick.S-1-5-21-9"] = "C:\\Users\\killed\\NTUSER.DAT";
         RecordingObserver observer;
 
-        const Remains remains = RemoveControls(kRemoveQuietly, &observer);
+        const Remains remains = RemoveControls(kRemoveQuietly, kAllProfiles, &observer);
 
         EXPECT_EQ(ExitCodeFor(kRemoveQuietly, remains), test.exitCode);
-        EXPECT_EQ(Left(), test.keysLeft);
+        EXPECT_EQ(Left(), KeysLeft(test, true));
+        // Both system folders are swept, the 64-bit one through Sysnative below Windows.
+        const bool systemStays = test.lockedFile == kSystem || test.windowsFolder != kWin;
+        EXPECT_EQ(machine.files.count(kSystem), systemStays ? 1u : 0u);
+        EXPECT_EQ(machine.files.count(kSystemX86), 0u);
         EXPECT_TRUE(machine.boxes.empty());
+        EXPECT_EQ(observer.profiles, Paths{kSid + " jdoe"});
         Paths failures;
         for (const ItemReport& report : observer.reports) {
             if (report.fate == kItemFailed)
                 failures.push_back(report.path + " " + std::to_string(report.code));
         }
         EXPECT_EQ(failures, test.failures);
-        const int checkCode = ExitCodeFor(kCheckOnly, RemoveControls(kCheckOnly, NULL));
-        EXPECT_EQ(checkCode, test.exitCode == 0 ? 0 : 1);
+        const Remains check = RemoveControls(kCheckOnly, kAllProfiles, NULL);
+        EXPECT_EQ(ExitCodeFor(kCheckOnly, check), test.exitCode == 0 ? 0 : 1);
     }
 }
 
@@ -230,10 +311,12 @@ TEST_F(MachineTest, ARunWaitsForTheLockAWhileAtMost)
             if (dialog)
                 RunUninstall(kDialogWindow);
             else
-                exitCode = RunUnattendedRemoval(kRemoveQuietly, 5, &observer);
+                exitCode = RunUnattendedRemoval(kRemoveQuietly, UnattendedScope(), 5, &observer);
 
+            // Only an administrator's unattended run reaches every profile.
             const bool busy = test.exitCode == ERROR_INSTALL_ALREADY_RUNNING;
-            EXPECT_EQ(Left(), busy ? installed : Paths());
+            const Paths left = KeysLeft(kCases[0], !dialog && test.administrator);
+            EXPECT_EQ(Left(), busy ? installed : left);
             EXPECT_EQ(machine.locksTaken, test.locksTaken);
             EXPECT_EQ(machine.lock, "");
             if (dialog) {
