@@ -100,25 +100,31 @@ const char* const kWin = "C:\\WINDOWS";
 const std::string kLongWin = "C:\\" + std::string(237, 'w');
 const std::string kUnswept = "%WINDIR%\\Downloaded Program Files 3";
 const std::string kUnswept64 = "%WINDIR%\\System32 3";
+const Paths kUnlocated = {kUnswept, kUnswept64};
+// A refused key, named in its view.
+const std::string kRefused = " [64] 5";
 
 const OutcomeCase kCases[] = {
     {"everything removed", false, kWin, "", "", {}, kSucceeded, {}, 0},
     {"no class keys", true, kWin, "", "", {}, kSucceeded, {}, 0},
     {"no downloaded-controls folder", false, "C:\\Win", "", "", {}, kFilesFailed, {}, 0},
-    {"Windows folder not located", false, NULL, "", "", {}, kFilesFailed, {kUnswept, kUnswept64}, 1},
-    {"Windows folder without a path", false, "", "", "", {}, kFilesFailed, {kUnswept, kUnswept64}, 1},
+    {"Windows folder not located", false, NULL, "", "", {}, kFilesFailed, kUnlocated, 1},
+    {"Windows folder without a path", false, "", "", "", {}, kFilesFailed, kUnlocated, 1},
     {"Windows folder too long", false, kLongWin.c_str(), "", "", {}, kFilesFailed, {kUnswept}, 1},
     {"downloaded file locked", false, kWin, kDlFile, "", {}, kFilesFailed, {kDlFile + " 124"}, 1},
     {"system file locked", false, kWin, kSystem, "", {}, kSucceeded, {kSystem + " 124"}, 1},
-    {"row 7 refused", false, kWin, "", kRow7[0], kRow7AddOnsToo, {kNotice}, {kRow7[0] + " [64] 5"}, 2},
-    {"user's row 7 refused", false, kWin, "", kUser7[0], kUser7, {kNotice}, {kUser7[0] + " [64] 5"}, 2},
+    {"row 7 refused", false, kWin, "", kRow7[0], kRow7AddOnsToo, {kNotice},
+     {kRow7[0] + kRefused}, 2},
+    {"user's row 7 refused", false, kWin, "", kUser7[0], kUser7, {kNotice},
+     {kUser7[0] + kRefused}, 2},
     {"profile's row 7 refused", false, kWin, "", kProfile7Loaded, kProfile7, kSucceeded,
      {kProfile7Shown + " 5"}, 2},
     {"profile's hive in use", false, kWin, kClassesHive, "", kProfile7, kSucceeded,
      {kClassesHive + " 32"}, 1},
-    {"row 3 refused", false, kWin, "", kRow3[0], kRow3, {kNotice}, {kRow3[0] + " [64] 5"}, 2},
-    {"ProgID refused", false, kWin, "", kRow3[1], {kRow3[1]}, kSucceeded, {kRow3[1] + " [64] 5"}, 1},
-    {"record refused", false, kWin, "", kUser7[3], {kUser7[3]}, kSucceeded, {kUser7[3] + " [64] 5"}, 1},
+    {"row 3 refused", false, kWin, "", kRow3[0], kRow3, {kNotice}, {kRow3[0] + kRefused}, 2},
+    {"ProgID refused", false, kWin, "", kRow3[1], {kRow3[1]}, kSucceeded, {kRow3[1] + kRefused}, 1},
+    {"record refused", false, kWin, "", kUser7[3], {kUser7[3]}, kSucceeded,
+     {kUser7[3] + kRefused}, 1},
 };
 
 // Every row's keys per machine, row 7's per user and in the profile, and row 1's in the 32-bit
