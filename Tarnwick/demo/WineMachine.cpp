@@ -46,6 +46,8 @@ bool OnDisk(Kind kind)
 
 HKEY Root(Kind kind)
 {
+    if (kind == UsersKey)
+        return HKEY_USERS;
     return kind == UserKey ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
 }
 
@@ -53,6 +55,8 @@ std::wstring FullName(Kind kind, const std::wstring& path)
 {
     if (OnDisk(kind))
         return path;
+    if (kind == UsersKey)
+        return L"HKEY_USERS\\" + path;
     if (kind == UserKey)
         return L"HKEY_CURRENT_USER\\" + path;
     return L"HKEY_LOCAL_MACHINE\\" + path;

@@ -9,10 +9,11 @@
 #include <string>
 #include <vector>
 
-// An entry of the machine: a key below HKEY_LOCAL_MACHINE (Key) or HKEY_CURRENT_USER (UserKey)
-// holding a value (its path) and the subkey kKeyContent; a registry link below HKEY_LOCAL_MACHINE
-// to kLinkTarget there; an empty file; a folder (Directory) holding kFolderContent.
-enum Kind { Key, UserKey, RegLink, File, Directory };
+// An entry of the machine: a key below HKEY_LOCAL_MACHINE (Key), HKEY_CURRENT_USER (UserKey) or
+// HKEY_USERS (UsersKey) holding a value (its path) and the subkey kKeyContent; a registry link
+// below HKEY_LOCAL_MACHINE to kLinkTarget there; an empty file; a folder (Directory) holding
+// kFolderContent.
+enum Kind { Key, UserKey, UsersKey, RegLink, File, Directory };
 extern const std::wstring kKeyContent;
 extern const std::wstring kFolderContent;
 extern const std::wstring kLinkTarget;

@@ -24,9 +24,10 @@ const SweptFolder kDownloadedControls = {CSIDL_WINDOWS, L"\\Downloaded Program F
                                          &DownloadedControlsRules};
 const SweptFolder kSystem = {CSIDL_SYSTEM, NULL, NULL, L"%WINDIR%\\system32", &SystemFolderRules};
 // On 64-bit Windows, both system folders. A 32-bit program reaches the 64-bit one through
-// Sysnative, since Windows shows it SysWOW64 as system32; the log names it System32.
-const SweptFolder kSysnative = {CSIDL_WINDOWS, L"\\Sysnative", L"\\System32",
-                                L"%WINDIR%\\System32", &SystemFolderRules};
+// Sysnative, since Windows shows it SysWOW64 as system32; the log names it system32, as Windows
+// names it to a 64-bit program.
+const SweptFolder kSysnative = {CSIDL_WINDOWS, L"\\Sysnative", L"\\system32",
+                                L"%WINDIR%\\system32", &SystemFolderRules};
 const SweptFolder kSystemX86 = {CSIDL_SYSTEMX86, NULL, NULL, L"%WINDIR%\\SysWOW64",
                                 &SystemFolderRules};
 

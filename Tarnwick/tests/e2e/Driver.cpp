@@ -1,5 +1,6 @@
-// tarnwick_e2e TARNWICK.EXE [single-byte]: drives Tarnwick.exe under Wine as a user and as a script
-// would, in code page 936 or 1252 (single-byte), and prints "N passed, M failed" last.
+// tarnwick_e2e TARNWICK.EXE [single-byte | views]: drives Tarnwick.exe under Wine as a user and as a
+// script would, in code page 936 or 1252 (single-byte), and prints "N passed, M failed" last.
+// With views, it runs only the scenario of both registry views (in a 64-bit prefix).
 #include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
@@ -277,7 +278,7 @@ void CheckLog(const Str& outcome, const std::vector<Str>& lines)
     const Str first = log.empty() ? L"" : log.front();
     const Str last = log.empty() ? L"" : log.back();
     // After the time, 2026-12-07T01:25:58Z.
-    const Str header = L"Z start version=1.0.0.1 mode=quiet computer=";
+    const Str header = L"Z start version=1.0.0.1 mode=";
     Check(first.find(header) == 19, L"log: header", first);
     Check(last.find(L"Z end " + outcome) == 19, L"log: end " + outcome, last);
     for (const Str& line : lines) {
@@ -363,6 +364,187 @@ void UnattendedSuite()
     });
 }
 
+// Users' profiles: their list, and hive files made with the backup and restore privileges, which
+// the driver enables at its start.
+const Str kProfileList = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\";
+const Str kAlice = L"S-1-5-21-1-1-1-1001";  // logged on: her hives are loaded below HKEY_USERS
+const Str kBob = L"S-1-5-21-1-1-1-1002";    // on disk only
+const Str kCarol = L"S-1-5-21-1-1-1-1003";  // her hive file is held open
+const Str kDave = L"S-1-5-21-1-1-1-1004";   // his folder is missing
+
+void EnableHivePrivileges()
+{
+    HANDLE token;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token);
+    for (const wchar_t* name : {SE_BACKUP_NAME, SE_RESTORE_NAME}) {
+        TOKEN_PRIVILEGES privileges = {1};
+        LookupPrivilegeValueW(0, name, &privileges.Privileges[0].Luid);
+        privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        AdjustTokenPrivileges(token, FALSE, &privileges, 0, 0, 0);
+    }
+    CloseHandle(token);
+}
+
+bool AddProfile(const Str& sid, const Str& folder)
+{
+    const DWORD size = (folder.size() + 1) * sizeof(wchar_t);
+    return RegSetKeyValueW(HKEY_LOCAL_MACHINE, (kProfileList + sid).c_str(), L"ProfileImagePath",
+                           REG_EXPAND_SZ, folder.c_str(), size) == 0;
+}
+
+// Row 7 registered in a profile: its keys in the classes hive sid_Classes, and the records and
+// add-on state in the user's hive sid.
+std::vector<Item> ProfileKeys(const Str& sid)
+{
+    const Str id = kRows[6][0];
+    const Str classes = sid + L"_Classes\\";
+    return {{UsersKey, classes + L"CLSID\\" + id, Gone},
+            {UsersKey, classes + kRows[6][2], Gone},
+            {UsersKey, classes + L"TypeLib\\{" + Str(kRows[6][1]) + id.substr(9), Gone},
+            {UsersKey, sid + L"\\" + kRecords + id, Gone},
+            {UsersKey, sid + L"\\" + kAddOns + L"Settings\\" + id, Gone},
+            {UsersKey, sid + L"\\" + kAddOns + L"Stats\\" + id, Gone}};
+}
+
+// Writes a hive file holding the keys of items below root, and loads it as name unless it is "".
+bool SaveHive(const Str& file, const std::vector<Item>& items, const Str& root, const Str& name)
+{
+    const Str scratch = L"TarnwickHive";
+    HKEY key;
+    bool saved = RegCreateKeyExW(HKEY_LOCAL_MACHINE, scratch.c_str(), 0, 0, 0, KEY_ALL_ACCESS, 0,
+                                 &key, 0) == 0;
+    for (const Item& item : items) {
+        if (item.path.compare(0, root.size(), root) == 0)
+            saved = Add(Key, scratch + L"\\" + item.path.substr(root.size())) && saved;
+    }
+    saved = RegSaveKeyW(key, file.c_str(), 0) == 0 && saved;
+    RegCloseKey(key);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, scratch.c_str());
+    return saved && (name.empty() || RegLoadKeyW(HKEY_USERS, name.c_str(), file.c_str()) == 0);
+}
+
+// The names below HKEY_USERS.
+Str Users()
+{
+    Str names;
+    wchar_t name[256];
+    DWORD length = 256;
+    for (DWORD i = 0; RegEnumKeyExW(HKEY_USERS, i, name, &length, 0, 0, 0, 0) == 0; ++i) {
+        names += Str(name) + L" ";
+        length = 256;
+    }
+    return names;
+}
+
+void ProfilesSuite()
+{
+    // Alice is logged on; Dave's profile has no folder left. A run removes Alice's registration,
+    // keeps her other keys, and finds no trace in Dave's profile.
+    std::vector<Item> alice = ProfileKeys(kAlice);
+    Check(SaveHive(L"C:\\alice.dat", {}, L"", kAlice) &&
+          SaveHive(L"C:\\alice-classes.dat", {}, L"", kAlice + L"_Classes") &&
+          AddProfile(kAlice, L"C:\\users\\alice") && AddProfile(kDave, L"C:\\users\\dave"),
+          L"profiles made");
+    alice.push_back({Directory, L"C:\\users\\alice", Kept});
+    alice.push_back({UsersKey, kAlice + L"_Classes\\CLSID\\" + kNearMiss, Kept});
+    alice.push_back({UsersKey, kAlice + L"\\Software\\Other", Kept});
+    Run(L"a logged-on user's profile, and one whose folder is missing", alice, [&] {
+        Together({L"/check"}, 1);
+        Together({kQuiet}, 0);
+        Together({L"/check"}, 0);
+        std::vector<Str> lines = {L"profile " + kAlice + L" alice", L"absent 2 C:\\users\\dave"};
+        for (const Item& item : alice) {
+            if (item.fate == Gone)
+                lines.push_back(L"removed 0 " + FullName(item.kind, item.path) + view64);
+        }
+        CheckLog(L"outcome=clean exit=0", lines);
+    });
+    // Bob's profile is on disk only, and Carol's hive file is held open. The run loads Bob's
+    // hives (Wine forgets every change to a hive when it is unloaded).
+    const Str bob = L"C:\\users\\bob";
+    const Str carol = L"C:\\users\\carol";
+    const Str bobClasses = bob + L"\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat";
+    Run(L"a profile on disk only, and one whose hive is held open",
+        {{Directory, bob, Kept}, {Directory, carol, Kept}}, [&] {
+        const std::vector<Item> keys = ProfileKeys(kBob);
+        Check(RunUnix(L"mkdir -p users/bob/AppData/Local/Microsoft/Windows") &&
+              SaveHive(bob + L"\\NTUSER.DAT", keys, kBob + L"\\", L"") &&
+              SaveHive(bobClasses, keys, kBob + L"_Classes\\", L"") &&
+              SaveHive(carol + L"\\NTUSER.DAT", {}, L"", L"") && AddProfile(kBob, bob) &&
+              AddProfile(kCarol, carol), L"profiles on disk made");
+        const HANDLE held = CreateFileW((carol + L"\\NTUSER.DAT").c_str(), GENERIC_READ, 0, 0,
+                                        OPEN_EXISTING, 0, 0);
+        const Str users = Users();
+        Together({L"/check /log " + kLog}, 1);
+        Together({kQuiet}, 1);
+        Check(Users() == users, L"HKEY_USERS as it was", Users());
+        CloseHandle(held);
+        const bool loaded = RegLoadKeyW(HKEY_USERS, L"Bob", (bob + L"\\NTUSER.DAT").c_str()) == 0 &&
+                            RegLoadKeyW(HKEY_USERS, L"Bob_Classes", bobClasses.c_str()) == 0;
+        Check(loaded && RegUnLoadKeyW(HKEY_USERS, L"Bob") == 0 &&
+              RegUnLoadKeyW(HKEY_USERS, L"Bob_Classes") == 0, L"both hive files load again");
+        std::vector<Str> lines = {L"profile " + kBob + L" bob",
+                                  L"failed 32 " + carol + L"\\NTUSER.DAT"};
+        for (const Item& item : keys) {
+            lines.push_back(L"present 0 " + FullName(item.kind, item.path) + view64);
+            lines.push_back(L"removed 0 " + FullName(item.kind, item.path) + view64);
+        }
+        CheckLog(L"outcome=traces-stay exit=1", lines);
+    });
+    // A class key linked to a key that does not exist is there: a check reads the link. Alice
+    // made her Ext\Settings a link to the machine's kill bits: nothing behind it goes.
+    const Str settings = kAlice + L"\\" + kAddOns + L"Settings";
+    const Str killBits = L"\\Registry\\Machine\\" + kKillBits.substr(0, kKillBits.size() - 1);
+    Run(L"links: a class key to nothing, a user's key to the kill bits",
+        {{RegLink, kClasses + L"CLSID\\" + kRows[0][0], Gone}, {Key, kKillBits + kRows[6][0], Kept},
+         {Directory, L"C:\\users\\alice", Kept}},
+        [&] {
+        Together({L"/check"}, 1);
+        RegDeleteTreeW(HKEY_USERS, settings.c_str());
+        HKEY link = 0;
+        Check(RegCreateKeyExW(HKEY_USERS, settings.c_str(), 0, 0, REG_OPTION_CREATE_LINK,
+                              KEY_ALL_ACCESS, 0, &link, 0) == 0 &&
+              RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
+                             (const BYTE*)killBits.data(), killBits.size() * sizeof(wchar_t)) == 0,
+              L"user's link made");
+        RegCloseKey(link);
+        Together({kQuiet}, 1);
+        CheckLog(L"outcome=traces-stay exit=1",
+                 {L"link 0 HKEY_USERS\\" + settings + L"\\" + kRows[6][0] + view64});
+    });
+    RegUnLoadKeyW(HKEY_USERS, kAlice.c_str());
+    RegUnLoadKeyW(HKEY_USERS, (kAlice + L"_Classes").c_str());
+    for (const Str& sid : {kAlice, kBob, kCarol, kDave})
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kProfileList + sid).c_str());
+}
+
+// On 64-bit Windows: the controls in both registry views and both system folders, beside near
+// misses in each; the run's log tags each key with its view.
+void ViewsSuite()
+{
+    const Str id = kRows[0][0];
+    const Str classes32 = kClasses + L"Wow6432Node\\CLSID\\";
+    const Str records32 = L"Software\\Wow6432Node\\Microsoft\\Code Store Database\\"
+                          L"Distribution Units\\";
+    const Str sysWow = L"C:\\windows\\syswow64\\";
+    const std::vector<Item> items = Installation({{Key, classes32 + id, Gone},
+                                                  {Key, classes32 + kNearMiss, Kept},
+                                                  {Key, records32 + id, Gone},
+                                                  {File, sysWow + L"QUILLODECK.OCX", Gone},
+                                                  {File, sysWow + L"QUILLODECK.OCX.bak", Kept},
+                                                  {File, kSystem + L"\\FENNOXEL.OCX.bak", Kept}});
+    Run(L"both registry views and both system folders", items, [&] {
+        Together({kQuiet}, 0);
+        const Str machine = L"removed 0 HKEY_LOCAL_MACHINE\\";
+        CheckLog(L"outcome=clean exit=0",
+                 {machine + kClasses + L"CLSID\\" + id + L" [64]",
+                  machine + kClasses + L"CLSID\\" + id + L" [32]",
+                  machine + kRecords + id + L" [64]", machine + kRecords + id + L" [32]",
+                  L"removed 0 " + kSystem + L"\\FENNOXEL.OCX",
+                  L"removed 0 " + sysWow + L"QUILLODECK.OCX"});
+    });
+}
+
 int wmain(int argc, wchar_t** argv)
 {
     _setmode(_fileno(stdout), _O_U8TEXT);
@@ -373,12 +555,15 @@ int wmain(int argc, wchar_t** argv)
     BOOL wow64 = FALSE;
     if (sizeof(void*) == 8 || (IsWow64Process(GetCurrentProcess(), &wow64) && wow64))
         view64 = L" [64]";
-    const bool singleByte = argc == 3 && Str(argv[2]) == L"single-byte";
+    const Str only = argc == 3 ? argv[2] : L"";
+    const bool singleByte = only == L"single-byte";
     CPINFO codePage = {};
     GetCPInfo(CP_ACP, &codePage);
     scenario = L"Wine";
     Check((codePage.MaxCharSize == 1) == singleByte, L"code page " + std::to_wstring(GetACP()));
-    if (singleByte) {
+    if (only == L"views") {
+        ViewsSuite();
+    } else if (singleByte) {
         // Best-fit mapping to a single-byte code page makes the full-width reverse solidus "\".
         RunDialog(L"single-byte code page", Installation({{Key, kRow7 + L"\\L＼Sub", Gone}}),
                   kSuccess);
@@ -405,6 +590,10 @@ int wmain(int argc, wchar_t** argv)
         Together({L"", L"/bogus", L"/qiuet"}, 87, 0, L"TarnwickUnseen\\Default");
         CloseWindowStation(station);
         UnattendedSuite();
+        EnableHivePrivileges();
+        ProfilesSuite();
+        if (!view64.empty())
+            ViewsSuite();
     }
     wprintf(L"%d passed, %d failed\n", passed, failed);
     return failed != 0;

@@ -149,14 +149,14 @@ std::string View32(const std::string& path)
     return path;
 }
 
-// Where a 32-bit program's file path lands: System32 is SysWOW64, and Sysnative is System32.
+// Where a 32-bit program's file path lands: system32 is SysWOW64, and Sysnative is system32.
 std::string FilePath(const std::string& path)
 {
     const std::string windows = "C:\\WINDOWS\\";
-    if (machine.wow64 && Within(path, windows + "System32"))
+    if (machine.wow64 && Within(path, windows + "system32"))
         return windows + "SysWOW64" + path.substr(windows.size() + 8);
     if (machine.wow64 && Within(path, windows + "Sysnative"))
-        return windows + "System32" + path.substr(windows.size() + 9);
+        return windows + "system32" + path.substr(windows.size() + 9);
     return path;
 }
 

@@ -45,7 +45,7 @@ struct Machine {
     // A special folder absent here cannot be located; one with an empty path has no path.
     std::map<int, std::string> specialFolders = {
         {CSIDL_WINDOWS, "C:\\WINDOWS"},
-        {CSIDL_SYSTEM, "C:\\WINDOWS\\System32"},
+        {CSIDL_SYSTEM, "C:\\WINDOWS\\system32"},
         {CSIDL_SYSTEMX86, "C:\\WINDOWS\\SysWOW64"},
     };
     // The program is 32-bit: Windows shows it the 32-bit registry view and, as system32, SysWOW64,

@@ -18,7 +18,7 @@ const UINT kFileFailure = MB_OK;
 const std::string kDlFile = "C:\\WINDOWS\\Downloaded Program Files\\FENNOXEL.OCX";
 // Both system folders: the 64-bit one, which a 32-bit program reaches through Sysnative, and
 // SysWOW64.
-const std::string kSystem = "C:\\WINDOWS\\System32\\FENNOXEL.OCX";
+const std::string kSystem = "C:\\WINDOWS\\system32\\FENNOXEL.OCX";
 const std::string kSystemX86 = "C:\\WINDOWS\\SysWOW64\\MERROWIND.OCX";
 const std::string kRecords = "Microsoft\\Code Store Database\\Distribution Units\\";
 const std::string kSettings = "Microsoft\\Windows\\CurrentVersion\\Ext\\Settings\\";
@@ -99,7 +99,7 @@ struct OutcomeCase {
 const char* const kWin = "C:\\WINDOWS";
 const std::string kLongWin = "C:\\" + std::string(237, 'w');
 const std::string kUnswept = "%WINDIR%\\Downloaded Program Files 3";
-const std::string kUnswept64 = "%WINDIR%\\System32 3";
+const std::string kUnswept64 = "%WINDIR%\\system32 3";
 const Paths kUnlocated = {kUnswept, kUnswept64};
 // A refused key, named in its view.
 const std::string kRefused = " [64] 5";
