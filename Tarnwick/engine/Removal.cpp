@@ -73,15 +73,19 @@ bool LocateFolder(int folder, LPCWSTR suffix, WCHAR (&path)[MAX_PATH])
 }
 
 // Sweeps a folder and returns the verdict; a folder that cannot be located counts as one that
-// cannot be listed.
+// cannot be listed. So does a system folder that is not there: Sysnative is missing on 64-bit
+// Windows XP and Server 2003 without their update.
 SweepVerdict Sweep(Run& run, const SweptFolder& folder)
 {
     WCHAR path[MAX_PATH];
     WCHAR shown[MAX_PATH];
     SweepVerdict verdict = kFolderUnlisted;
     const LPCWSTR shownSuffix = folder.shownSuffix != NULL ? folder.shownSuffix : folder.suffix;
+    const bool systemFolder = folder.rules == &SystemFolderRules;
     if (LocateFolder(folder.specialFolder, folder.suffix, path) &&
-        LocateFolder(folder.specialFolder, shownSuffix, shown))
+        LocateFolder(folder.specialFolder, shownSuffix, shown) &&
+        (!systemFolder ||
+         PlatformServices::GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES))
         verdict = SweepFolder(path, shown, *folder.rules, run.mode, run.observer);
     else
         ReportItem(run.observer, folder.unlocatedName, kItemFailed, ERROR_PATH_NOT_FOUND);

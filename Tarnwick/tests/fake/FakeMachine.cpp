@@ -149,10 +149,14 @@ std::string View32(const std::string& path)
     return path;
 }
 
-// Where a 32-bit program's file path lands: system32 is SysWOW64, and Sysnative is system32.
+// Where a 32-bit program's file path lands: system32 is SysWOW64, and Sysnative is system32, in
+// the Windows folder.
 std::string FilePath(const std::string& path)
 {
-    const std::string windows = "C:\\WINDOWS\\";
+    const auto windowsFolder = machine.specialFolders.find(CSIDL_WINDOWS);
+    if (windowsFolder == machine.specialFolders.end())
+        return path;
+    const std::string windows = windowsFolder->second + "\\";
     if (machine.wow64 && Within(path, windows + "system32"))
         return windows + "SysWOW64" + path.substr(windows.size() + 8);
     if (machine.wow64 && Within(path, windows + "Sysnative"))

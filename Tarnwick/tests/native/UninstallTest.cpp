@@ -107,7 +107,8 @@ const std::string kRefused = " [64] 5";
 const OutcomeCase kCases[] = {
     {"everything removed", false, kWin, "", "", {}, kSucceeded, {}, 0},
     {"no class keys", true, kWin, "", "", {}, kSucceeded, {}, 0},
-    {"no downloaded-controls folder", false, "C:\\Win", "", "", {}, kFilesFailed, {}, 0},
+    {"no downloaded-controls folder, no Sysnative", false, "C:\\Win", "", "", {}, kFilesFailed,
+     {kUnswept64}, 1},
     {"Windows folder not located", false, NULL, "", "", {}, kFilesFailed, kUnlocated, 1},
     {"Windows folder without a path", false, "", "", "", {}, kFilesFailed, kUnlocated, 1},
     {"Windows folder too long", false, kLongWin.c_str(), "", "", {}, kFilesFailed, {kUnswept}, 1},
@@ -168,6 +169,9 @@ void Install(const OutcomeCase& test)
         machine.specialFolders.erase(CSIDL_WINDOWS);
     else
         machine.specialFolders[CSIDL_WINDOWS] = test.windowsFolder;
+    // Sysnative reaches the 64-bit system folder below the Windows folder; C:\Win lacks one.
+    if (test.windowsFolder == kWin || test.windowsFolder == kLongWin.c_str())
+        fake::addFile(test.windowsFolder + std::string("\\system32"), FILE_ATTRIBUTE_DIRECTORY);
     fake::addKey(kMachineAddOn);
     fake::addFile(kDlFile);
     fake::addFile(kSystem);
