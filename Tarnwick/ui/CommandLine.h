@@ -26,6 +26,9 @@ struct CommandLine {
 // sees the program's windows (seen false), it shows none: a window there waits for ever.
 CommandLine ParseCommandLine(int argc, const LPCWSTR* argv, bool seen);
 
-// The usage, in Chinese and English, and the caption of its box.
-extern const WCHAR kUsage[];
+// The usage, in Chinese and English, and the caption of its box. The usage is kept in UTF-8, where
+// its English half takes half the room it would take in UTF-16.
+extern const char kUsage[];
 extern const WCHAR kUsageCaption[];
+// UTF-16 units that hold the usage, with its terminator.
+const int kUsageCapacity = 2048;

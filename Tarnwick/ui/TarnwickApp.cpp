@@ -100,8 +100,11 @@ int CTarnwickApp::RunCommandLine(const CommandLine& line)
 {
     if (line.request == CommandLine::kUnattended)
         return RunUnattended(line.mode, line.logPath, line.waitSeconds);
-    if (line.request == CommandLine::kUsage)
-        ::MessageBoxW(NULL, kUsage, kUsageCaption, MB_ICONINFORMATION);
+    if (line.request == CommandLine::kUsage) {
+        WCHAR usage[kUsageCapacity];
+        ::MultiByteToWideChar(CP_UTF8, 0, kUsage, -1, usage, kUsageCapacity);
+        ::MessageBoxW(NULL, usage, kUsageCaption, MB_ICONINFORMATION);
+    }
     if (line.request != CommandLine::kDialog)
         return line.exitCode;
 
