@@ -247,7 +247,8 @@ ProfileList::ProfileList()
 {
     // A machine without the list has no profiles but the running account's.
     const LONG error = PlatformServices::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProfileList, 0,
-                                                       KEY_READ | NativeView(), m_list.Put());
+                                                       KEY_ENUMERATE_SUB_KEYS | NativeView(),
+                                                       m_list.Put());
     if (error != ERROR_FILE_NOT_FOUND)
         m_error = error;
     GetCurrentUserSid(m_ownSid);
@@ -319,7 +320,7 @@ bool ProfileHives::Close(RemovalObserver* observer)
 
 bool ProfileHives::OpenHive(Hive& hive, LPCWSTR name, LPCWSTR file, RemovalObserver* observer)
 {
-    if (PlatformServices::RegOpenKeyExW(HKEY_USERS, name, 0, KEY_READ, hive.root.Put()) ==
+    if (PlatformServices::RegOpenKeyExW(HKEY_USERS, name, 0, KEY_QUERY_VALUE, hive.root.Put()) ==
         ERROR_SUCCESS)
         return true;
     if (!IsThere(file, observer))
@@ -334,7 +335,7 @@ bool ProfileHives::OpenHive(Hive& hive, LPCWSTR name, LPCWSTR file, RemovalObser
     }
     if (error == ERROR_SUCCESS) {
         AppendText(hive.loadedAs, loadedAs);
-        error = PlatformServices::RegOpenKeyExW(HKEY_USERS, loadedAs, 0, KEY_READ,
+        error = PlatformServices::RegOpenKeyExW(HKEY_USERS, loadedAs, 0, KEY_QUERY_VALUE,
                                                 hive.root.Put());
     }
     if (error == ERROR_SUCCESS)

@@ -9,10 +9,11 @@ HRESULT DeleteRegTree(HKEY parent, LPCWSTR subKey, REGSAM view)
         return HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER);
 
     // A registry link is opened as the link itself, which has no children: the walk never
-    // reaches the tree it points to, which may lie anywhere in the registry.
+    // reaches the tree it points to, which may lie anywhere in the registry. The key is opened
+    // with the rights the walk uses alone: a key may grant these and refuse the rest.
     UniqueKey key;
-    const LONG error = PlatformServices::RegOpenKeyExW(parent, subKey, REG_OPTION_OPEN_LINK,
-                                                       KEY_ALL_ACCESS | view, key.Put());
+    const LONG error = PlatformServices::RegOpenKeyExW(
+        parent, subKey, REG_OPTION_OPEN_LINK, DELETE | KEY_ENUMERATE_SUB_KEYS | view, key.Put());
     if (error != ERROR_SUCCESS)
         return HRESULT_FROM_WIN32(error);
 
