@@ -240,7 +240,7 @@ double TimeSweepFolder(const char* folder, int count)
     Widen(folder, wideFolder);
     double start = Now();
     bool swept = SweepFolder(wideFolder, wideFolder, DownloadedControlsRules,
-                             kRemoveInteractively, NULL) ==
+                             SweepWork{kRemoveInteractively, NULL, NULL}) ==
                  kFolderSwept;
     double seconds = Now() - start;
     if (!swept)

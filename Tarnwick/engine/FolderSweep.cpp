@@ -14,23 +14,6 @@ const size_t kMaxFolderLength = kSweepBufferSize - 1 - (MAX_PATH - 1) - 2;
 // A final path is the path it resolves to behind a "\\?\" or "\\?\UNC\" prefix.
 const DWORD kFinalPathSize = kSweepBufferSize + 8;
 
-bool Matches(const WIN32_FIND_DATAW& entry, const SweepRules& rules)
-{
-    const LPCWSTR name = entry.cFileName;
-    if (rules.conflictFolders && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        for (LPCWSTR at = name; *at != L'\0'; ++at) {
-            if (StartsWithUpper(at, L"CONFLIC"))
-                return true;
-        }
-    }
-    for (int i = 0; i < rules.nameCount; ++i) {
-        if (StartsWithUpper(name, rules.names[i]) &&
-            name[TextLength(rules.names[i])] == L'\0')
-            return true;
-    }
-    return false;
-}
-
 // Puts into finalPath the path at which the file system really holds path, as
 // "\\?\C:\...", without a trailing backslash. Returns ERROR_SUCCESS, or the error that kept it
 // from being told.
@@ -67,19 +50,107 @@ bool IsItemOfFolder(LPCWSTR folderFinal, LPCWSTR full, LPCWSTR name, DWORD* erro
            entryFinal[length] == L'\\' && TextEqual(entryFinal + length + 1, name);
 }
 
-// Deletes one matching entry and returns the code of the call that did it: 0 for success. A link
-// (junction, symbolic link) is removed itself: the shell would follow it and delete what it points
-// to, outside the swept folder.
-DWORD DeleteEntry(const WIN32_FIND_DATAW& entry, WCHAR* full, RemovalMode mode)
+// The fate that weighs most: a failure, then a link that stays, then an entry that goes at the
+// next start.
+ItemFate Worse(ItemFate left, ItemFate right)
 {
-    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        const bool directory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        const BOOL removed = directory ? PlatformServices::RemoveDirectoryW(full)
-                                       : PlatformServices::DeleteFileW(full);
-        return removed ? ERROR_SUCCESS : PlatformServices::GetLastError();
+    if (left == kItemFailed || right == kItemFailed)
+        return kItemFailed;
+    if (left == kItemNotOwn || right == kItemNotOwn)
+        return kItemNotOwn;
+    return left == kItemPending ? left : right;
+}
+
+ItemFate DeleteTree(WCHAR* path, bool directory, bool enter, int depth, PendingDeletions* pending,
+                    DWORD* code);
+
+// Deletes everything in the folder at path, depth first; see DeleteTree.
+ItemFate EmptyFolder(WCHAR* path, int depth, PendingDeletions* pending, DWORD* code)
+{
+    WCHAR folderFinal[kFinalPathSize];
+    const DWORD folderError = GetFinalPath(path, 0, folderFinal);
+    const size_t length = TextLength(path);
+    WIN32_FIND_DATAW entry;
+    AppendText(path, kSweepBufferSize, L"\\*.*");
+    const UniqueFind search(PlatformServices::FindFirstFileW(path, &entry));
+    path[length] = L'\0';
+    if (!search.IsValid()) {
+        *code = PlatformServices::GetLastError();
+        return kItemFailed;
     }
-    full[TextLength(full) + 1] = L'\0';
-    return ShellDeletePath(full, mode);
+    ItemFate fate = kItemRemoved;
+    do {
+        const LPCWSTR name = entry.cFileName;
+        if (TextEqual(name, L".") || TextEqual(name, L".."))
+            continue;
+        path[length] = L'\0';
+        if (!AppendText(path, kSweepBufferSize, L"\\") ||
+            !AppendText(path, kSweepBufferSize, name)) {
+            *code = ERROR_FILENAME_EXCED_RANGE;
+            fate = kItemFailed;
+            continue;
+        }
+        // An entry that resolves outside the folder even when opened as itself stays: the file
+        // system follows its link whatever is asked, and would delete what it points to.
+        DWORD error = folderError;
+        if (folderError != ERROR_CALL_NOT_IMPLEMENTED &&
+            (folderError != ERROR_SUCCESS || !IsItemOfFolder(folderFinal, path, name, &error))) {
+            *code = error;
+            fate = Worse(fate, kItemNotOwn);
+            continue;
+        }
+        const bool link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        const bool directory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        fate = Worse(fate, DeleteTree(path, directory, !link, depth + 1, pending, code));
+    } while (PlatformServices::FindNextFileW(search.Get(), &entry));
+    path[length] = L'\0';
+    // A listing cut short leaves entries that no one has looked at.
+    const DWORD listingError = PlatformServices::GetLastError();
+    if (listingError != ERROR_NO_MORE_FILES) {
+        *code = listingError;
+        return kItemFailed;
+    }
+    return fate;
+}
+
+// Deletes the entry at path (a buffer of kSweepBufferSize) without the shell, which would follow a
+// link inside a folder, and which recycles where the tool must delete: a folder that it enters is
+// emptied depth first. A link inside one (a reparse point) is removed as a link and never
+// entered; an entry whose final path lies outside its folder stays, and so does every folder
+// that holds it (kItemNotOwn). Given pending, an entry in use (held open, or a module a running
+// program has loaded) goes at the next start, and so does a folder left holding only such
+// entries, after them. Returns the fate that weighs most, the code of a failure in code.
+ItemFate DeleteTree(WCHAR* path, bool directory, bool enter, int depth, PendingDeletions* pending,
+                    DWORD* code)
+{
+    ItemFate fate = kItemRemoved;
+    if (directory && enter) {
+        if (depth >= kMaxDepth) {
+            *code = ERROR_FILENAME_EXCED_RANGE;
+            return kItemFailed;
+        }
+        fate = EmptyFolder(path, depth, pending, code);
+        if (fate == kItemFailed || fate == kItemNotOwn)
+            return fate;
+    }
+    const BOOL deleted = directory ? PlatformServices::RemoveDirectoryW(path)
+                                   : PlatformServices::DeleteFileW(path);
+    if (deleted)
+        return kItemRemoved;
+    const DWORD error = PlatformServices::GetLastError();
+    const bool inUse = fate == kItemPending || error == ERROR_SHARING_VIOLATION ||
+                       error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+    *code = error;
+    if (pending != NULL && inUse) {
+        // Scheduled under its final path, as 64-bit Windows names it: the Session Manager reads
+        // system32 as the 64-bit folder, whatever program wrote it.
+        WCHAR final[kFinalPathSize];
+        const DWORD finalError = GetFinalPath(path, FILE_FLAG_OPEN_REPARSE_POINT, final);
+        if ((finalError == ERROR_SUCCESS && pending->Schedule(final)) ||
+            (finalError == ERROR_CALL_NOT_IMPLEMENTED && pending->Schedule(path)))
+            return kItemPending;
+    }
+    return kItemFailed;
 }
 
 // Whether the entry at path is gone; where it is not, error receives why (0: it is there). The
@@ -98,9 +169,11 @@ bool IsGone(LPCWSTR path, DWORD* error)
 }
 
 // Removes one entry that the rules select, unless it cannot be shown to be the folder's own
-// item, and returns what became of it.
+// item, and returns what became of it. The dialog deletes through the shell, to the Recycle Bin;
+// an unattended run deletes itself. A link is removed as itself either way: the shell would follow
+// it and delete what it points to, outside the swept folder.
 ItemFate RemoveEntry(const WIN32_FIND_DATAW& entry, WCHAR* full, const WCHAR* folderFinal,
-                     DWORD folderError, RemovalMode mode, DWORD* code)
+                     DWORD folderError, const SweepWork& work, DWORD* code)
 {
     // Windows before Vista cannot tell where an entry really is: there entries go unchecked, and
     // the listing's reparse-point attribute is the only sign of a link.
@@ -111,17 +184,54 @@ ItemFate RemoveEntry(const WIN32_FIND_DATAW& entry, WCHAR* full, const WCHAR* fo
         if (!IsItemOfFolder(folderFinal, full, entry.cFileName, code))
             return kItemNotOwn;
     }
-    *code = DeleteEntry(entry, full, mode);
-    if (*code != ERROR_SUCCESS)
+    *code = ERROR_SUCCESS;
+    const bool directory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const bool link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    ItemFate fate;
+    if (work.mode == kRemoveQuietly || link) {
+        PendingDeletions* pending = work.mode == kRemoveQuietly ? work.pending : NULL;
+        fate = DeleteTree(full, directory, !link, 0, pending, code);
+    } else {
+        full[TextLength(full) + 1] = L'\0';
+        *code = ShellDeletePath(full);
+        fate = *code == ERROR_SUCCESS ? kItemRemoved : kItemFailed;
+    }
+    if (fate == kItemRemoved && !IsGone(full, code))
         return kItemFailed;
-    return IsGone(full, code) ? kItemRemoved : kItemFailed;
+    return fate;
+}
+
+// What a check finds of an entry: one that goes at the next start, or one that is there.
+ItemFate LookAtEntry(LPCWSTR full, const PendingDeletions* pending)
+{
+    WCHAR final[kFinalPathSize];
+    const DWORD finalError = GetFinalPath(full, FILE_FLAG_OPEN_REPARSE_POINT, final);
+    const LPCWSTR path = finalError == ERROR_SUCCESS ? final : full;
+    return pending != NULL && pending->Holds(path) ? kItemPending : kItemPresent;
 }
 
 }  // namespace
 
-SweepVerdict SweepFolder(LPCWSTR folder, LPCWSTR shownAs, const SweepRules& rules,
-                         RemovalMode mode, RemovalObserver* observer)
+bool MatchesRules(LPCWSTR name, bool directory, const SweepRules& rules)
 {
+    if (rules.conflictFolders && directory) {
+        for (LPCWSTR at = name; *at != L'\0'; ++at) {
+            if (StartsWithUpper(at, L"CONFLIC"))
+                return true;
+        }
+    }
+    for (int i = 0; i < rules.nameCount; ++i) {
+        if (StartsWithUpper(name, rules.names[i]) &&
+            name[TextLength(rules.names[i])] == L'\0')
+            return true;
+    }
+    return false;
+}
+
+SweepVerdict SweepFolder(LPCWSTR folder, LPCWSTR shownAs, const SweepRules& rules,
+                         const SweepWork& work)
+{
+    RemovalObserver* const observer = work.observer;
     if (TextLength(folder) > kMaxFolderLength || TextLength(shownAs) > kMaxFolderLength) {
         ReportItem(observer, shownAs, kItemFailed, ERROR_FILENAME_EXCED_RANGE);
         return kFolderUnlisted;
@@ -142,14 +252,16 @@ SweepVerdict SweepFolder(LPCWSTR folder, LPCWSTR shownAs, const SweepRules& rule
 
     // Where the folder really is, to check each entry against before it is deleted.
     WCHAR folderFinal[kFinalPathSize];
-    const DWORD folderError = mode == kCheckOnly ? ERROR_SUCCESS
-                                                 : GetFinalPath(folder, 0, folderFinal);
+    const DWORD folderError = work.mode == kCheckOnly ? ERROR_SUCCESS
+                                                      : GetFinalPath(folder, 0, folderFinal);
 
     bool entriesStay = false;
+    bool entriesPending = false;
     do {
         if (TextEqual(entry.cFileName, L".") || TextEqual(entry.cFileName, L".."))
             continue;
-        if (!Matches(entry, rules))
+        const bool directory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (!MatchesRules(entry.cFileName, directory, rules))
             continue;
         // The full path, with room for the shell list's second NUL.
         WCHAR full[kSweepBufferSize] = L"";
@@ -157,28 +269,36 @@ SweepVerdict SweepFolder(LPCWSTR folder, LPCWSTR shownAs, const SweepRules& rule
         AppendText(full, L"\\");
         AppendText(full, entry.cFileName);
         DWORD code = ERROR_SUCCESS;
-        ItemFate fate = kItemPresent;
-        if (mode != kCheckOnly)
-            fate = RemoveEntry(entry, full, folderFinal, folderError, mode, &code);
-        if (fate != kItemRemoved)
-            entriesStay = true;
+        ItemFate fate;
+        if (work.mode == kCheckOnly)
+            fate = LookAtEntry(full, work.pending);
+        else
+            fate = RemoveEntry(entry, full, folderFinal, folderError, work, &code);
+        entriesPending = entriesPending || fate == kItemPending;
+        entriesStay = entriesStay || (fate != kItemRemoved && fate != kItemPending);
         WCHAR shown[kSweepBufferSize] = L"";
         AppendText(shown, shownAs);
         AppendText(shown, L"\\");
         AppendText(shown, entry.cFileName);
         ReportItem(observer, shown, fate, code);
     } while (PlatformServices::FindNextFileW(search.Get(), &entry));
-    return entriesStay ? kEntriesStay : kFolderSwept;
+    // A listing cut short is a folder that could not be listed.
+    const DWORD listingError = PlatformServices::GetLastError();
+    if (listingError != ERROR_NO_MORE_FILES) {
+        ReportItem(observer, shownAs, kItemFailed, listingError);
+        return kFolderUnlisted;
+    }
+    if (entriesStay)
+        return kEntriesStay;
+    return entriesPending ? kEntriesPending : kFolderSwept;
 }
 
-int ShellDeletePath(LPCWSTR pathList, RemovalMode mode)
+int ShellDeletePath(LPCWSTR pathList)
 {
     SHFILEOPSTRUCTW operation;
     memset(&operation, 0, sizeof operation);
     operation.wFunc = FO_DELETE;
     operation.pFrom = pathList;
     operation.fFlags = FOF_NOCONFIRMATION | FOF_ALLOWUNDO;
-    if (mode == kRemoveQuietly)
-        operation.fFlags |= FOF_SILENT | FOF_NOERRORUI;
     return PlatformServices::SHFileOperationW(&operation);
 }

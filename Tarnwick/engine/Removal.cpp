@@ -10,28 +10,35 @@ namespace {
 
 // A folder that the removal sweeps: a special folder with suffix appended, swept with rules. The
 // log names it as it is reached, with shownSuffix in place of suffix where that is not NULL, and
-// as unlocatedName where it cannot be located.
+// as unlocatedName where it cannot be located. Installers' records may name its entries in a
+// sibling folder, siblingName (NULL for none).
 struct SweptFolder {
     int specialFolder;
     LPCWSTR suffix;
     LPCWSTR shownSuffix;
     LPCWSTR unlocatedName;
     const SweepRules* rules;
+    LPCWSTR siblingName;
 };
 
 const SweptFolder kDownloadedControls = {CSIDL_WINDOWS, L"\\Downloaded Program Files", NULL,
                                          L"%WINDIR%\\Downloaded Program Files",
-                                         &DownloadedControlsRules};
-const SweptFolder kSystem = {CSIDL_SYSTEM, NULL, NULL, L"%WINDIR%\\system32", &SystemFolderRules};
+                                         &DownloadedControlsRules, NULL};
+const SweptFolder kSystem = {CSIDL_SYSTEM, NULL, NULL, L"%WINDIR%\\system32", &SystemFolderRules,
+                             NULL};
 // On 64-bit Windows, both system folders. A 32-bit program reaches the 64-bit one through
 // Sysnative, since Windows shows it SysWOW64 as system32; the log names it system32, as Windows
-// names it to a 64-bit program.
+// names it to a 64-bit program. A 32-bit installer records a file of SysWOW64 in system32.
 const SweptFolder kSysnative = {CSIDL_WINDOWS, L"\\Sysnative", L"\\system32",
-                                L"%WINDIR%\\system32", &SystemFolderRules};
+                                L"%WINDIR%\\system32", &SystemFolderRules, NULL};
 const SweptFolder kSystemX86 = {CSIDL_SYSTEMX86, NULL, NULL, L"%WINDIR%\\SysWOW64",
-                                &SystemFolderRules};
+                                &SystemFolderRules, L"system32"};
 
 const WCHAR kClassKeys[] = L"CLSID\\";
+const WCHAR kInterfaces[] = L"Interface";
+// The installers' records of shared files, below the machine's software folder.
+const WCHAR kSharedDlls[] = L"Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+const WCHAR kModuleUsage[] = L"Microsoft\\Windows\\CurrentVersion\\ModuleUsage";
 // The browser's record of a control it downloaded, by class ID: its "Downloaded Program Files"
 // view lists the control from it. Per user, its add-on state: enabled or not, use counts and the
 // sites allowed to run it. Below a place's software folder.
@@ -45,14 +52,25 @@ const WCHAR kProfileListName[] =
 const int kKeyPathCapacity = MAX_PATH;
 const int kItemNameCapacity = kRootNameCapacity + kKeyPathCapacity + 8;
 
+// A folder that a removal swept, as the log names it, and the rules it was swept with.
+struct SweptPlace {
+    WCHAR folder[MAX_PATH];
+    const SweepRules* rules;
+};
+
 // One removal under way: how it works, whom it tells, and what it has found to stay.
 struct Run
 {
     RemovalMode mode;
     RemovalObserver* observer;
+    SweepWork sweepWork;
     Remains remains;
-    // Per registration: its class key stays per machine, in either view.
+    SweptPlace swept[4];
+    int sweptCount;
+    // Per registration: its class key stays per machine, in either view; its type library went
+    // from the place being handled.
     bool machineClassKeyStays[kRegistrationCount];
+    bool libraryGone[kRegistrationCount];
 };
 
 bool Stays(ItemFate fate)
@@ -72,6 +90,21 @@ bool LocateFolder(int folder, LPCWSTR suffix, WCHAR (&path)[MAX_PATH])
     return suffix == NULL || AppendText(path, suffix);
 }
 
+// Records that the folder shown was swept with rules, or, where siblingName is not NULL, that
+// folder's sibling of that name.
+void RecordSweptPlace(Run& run, LPCWSTR shown, LPCWSTR siblingName, const SweepRules* rules)
+{
+    SweptPlace& swept = run.swept[run.sweptCount++];
+    swept.folder[0] = L'\0';
+    swept.rules = rules;
+    AppendText(swept.folder, shown);
+    const LPWSTR last = LastBackslash(swept.folder);
+    if (siblingName != NULL && last != NULL) {
+        last[1] = L'\0';
+        AppendText(swept.folder, siblingName);
+    }
+}
+
 // Sweeps a folder and returns the verdict; a folder that cannot be located counts as one that
 // cannot be listed. So does a system folder that is not there: Sysnative is missing on 64-bit
 // Windows XP and Server 2003 without their update.
@@ -85,12 +118,17 @@ SweepVerdict Sweep(Run& run, const SweptFolder& folder)
     if (LocateFolder(folder.specialFolder, folder.suffix, path) &&
         LocateFolder(folder.specialFolder, shownSuffix, shown) &&
         (!systemFolder ||
-         PlatformServices::GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES))
-        verdict = SweepFolder(path, shown, *folder.rules, run.mode, run.observer);
-    else
+         PlatformServices::GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES)) {
+        RecordSweptPlace(run, shown, NULL, folder.rules);
+        if (folder.siblingName != NULL)
+            RecordSweptPlace(run, shown, folder.siblingName, folder.rules);
+        verdict = SweepFolder(path, shown, *folder.rules, run.sweepWork);
+    } else
         ReportItem(run.observer, folder.unlocatedName, kItemFailed, ERROR_PATH_NOT_FOUND);
     if (verdict == kFolderUnlisted || verdict == kEntriesStay)
         run.remains.otherTraceStays = true;
+    if (verdict == kEntriesPending)
+        run.remains.pendingStays = true;
     return verdict;
 }
 
@@ -107,7 +145,44 @@ HRESULT LookForKey(HKEY root, LPCWSTR path, REGSAM view)
 {
     UniqueKey key;
     return HRESULT_FROM_WIN32(PlatformServices::RegOpenKeyExW(root, path, REG_OPTION_OPEN_LINK,
-                                                              KEY_READ | view, key.Put()));
+                                                              KEY_QUERY_VALUE | view,
+                                                              key.Put()));
+}
+
+// Opens the key at path below folder's root in view, with access. In a folder reached as itself,
+// each component of path is opened as itself, and one that is a link ends the walk. Returns
+// kItemPresent with the key open, else the fate of the component that ended the walk: a link
+// (kItemNotOwn), absent or failed, the code that decided it in code.
+ItemFate OpenFolderKey(const KeyFolder& folder, REGSAM view, LPWSTR path, REGSAM access,
+                       UniqueKey& key, DWORD* code)
+{
+    if (!folder.asItself) {
+        *code = PlatformServices::RegOpenKeyExW(folder.root, path, 0, access | view, key.Put());
+    } else {
+        HKEY at = folder.root;
+        for (LPWSTR name = path, end = path;; ++end) {
+            if (*end != L'\\' && *end != L'\0')
+                continue;
+            const WCHAR next = *end;
+            *end = L'\0';
+            HKEY component = NULL;
+            *code = PlatformServices::RegOpenKeyExW(at, name, REG_OPTION_OPEN_LINK,
+                                                    access | KEY_QUERY_VALUE | view, &component);
+            *end = next;
+            if (*code != ERROR_SUCCESS)
+                break;
+            key.Reset(component);
+            at = component;
+            if (IsLink(at))
+                return kItemNotOwn;
+            if (next == L'\0')
+                break;
+            name = end + 1;
+        }
+    }
+    if (*code == ERROR_FILE_NOT_FOUND)
+        return kItemAbsent;
+    return *code == ERROR_SUCCESS ? kItemPresent : kItemFailed;
 }
 
 // Removes (in a check, looks for) the tree of the key at path below folder's root in view, and
@@ -119,24 +194,15 @@ ItemFate ActOnKey(RemovalMode mode, const KeyFolder& folder, REGSAM view, LPWSTR
     UniqueKey parent;
     HKEY at = folder.root;
     LPWSTR name = path;
-    for (LPWSTR end = name; folder.asItself && *end != L'\0'; ++end) {
-        if (*end != L'\\')
-            continue;
-        *end = L'\0';
-        HKEY component = NULL;
-        const LONG error = PlatformServices::RegOpenKeyExW(at, name, REG_OPTION_OPEN_LINK,
-                                                           KEY_QUERY_VALUE | view, &component);
-        *end = L'\\';
-        if (error != ERROR_SUCCESS) {
-            *code = error;
-            return error == ERROR_FILE_NOT_FOUND ? kItemAbsent : kItemFailed;
-        }
-        parent.Reset(component);
-        at = component;
-        name = end + 1;
-        *code = ERROR_SUCCESS;
-        if (IsLink(at))
-            return kItemNotOwn;
+    LPWSTR last = LastBackslash(path);
+    if (folder.asItself && last != NULL) {
+        *last = L'\0';
+        const ItemFate walk = OpenFolderKey(folder, view, path, 0, parent, code);
+        *last = L'\\';
+        if (walk != kItemPresent)
+            return walk;
+        at = parent.Get();
+        name = last + 1;
     }
     const HRESULT status =
         mode == kCheckOnly ? LookForKey(at, name, view) : DeleteRegTree(at, name, view);
@@ -165,34 +231,46 @@ bool IsOneKeyInViews(const KeyFolder& folder, LPCWSTR path)
     return TextEqual(names[0], names[1]);
 }
 
+// How many views of folder show the key prefix + name: one where both show it as one key.
+int ViewsOfKey(const KeyFolder& folder, LPCWSTR prefix, LPCWSTR name)
+{
+    WCHAR path[kKeyPathCapacity] = L"";
+    if (folder.sharedViews && AppendText(path, folder.path) && AppendText(path, prefix) &&
+        AppendText(path, name) && IsOneKeyInViews(folder, path))
+        return 1;
+    return folder.viewCount;
+}
+
+// Removes (in a check, looks for) the key prefix + name in one view of folder, reports it and
+// returns its fate.
+ItemFate HandleKeyInView(const Run& run, const KeyFolder& folder, const KeyView& view,
+                         LPCWSTR prefix, LPCWSTR name)
+{
+    WCHAR path[kKeyPathCapacity] = L"";
+    WCHAR item[kItemNameCapacity] = L"";
+    DWORD code = ERROR_INVALID_PARAMETER;
+    ItemFate fate = kItemFailed;
+    if (AppendText(path, folder.path) && AppendText(path, view.infix) &&
+        AppendText(path, prefix) && AppendText(path, name)) {
+        AppendText(item, folder.rootName);
+        AppendText(item, path);
+        AppendText(item, view.tag);
+        fate = ActOnKey(run.mode, folder, view.access, path, &code);
+    }
+    ReportItem(run.observer, item, fate, code);
+    return fate;
+}
+
 // Removes (in a check, looks for) the key prefix + name in each view of folder, reports each and
 // returns whether it stays in any: a key that both views show is handled once.
 bool HandleKey(const Run& run, const KeyFolder& folder, LPCWSTR prefix, LPCWSTR name)
 {
     if (folder.root == NULL)
         return false;
-    WCHAR path[kKeyPathCapacity] = L"";
-    int viewCount = folder.viewCount;
-    if (folder.sharedViews && AppendText(path, folder.path) && AppendText(path, prefix) &&
-        AppendText(path, name) && IsOneKeyInViews(folder, path))
-        viewCount = 1;
     bool stays = false;
-    for (int view = 0; view < viewCount; ++view) {
-        const KeyView& keyView = folder.views[view];
-        path[0] = L'\0';
-        WCHAR item[kItemNameCapacity] = L"";
-        DWORD code = ERROR_INVALID_PARAMETER;
-        ItemFate fate = kItemFailed;
-        if (AppendText(path, folder.path) && AppendText(path, keyView.infix) &&
-            AppendText(path, prefix) && AppendText(path, name)) {
-            AppendText(item, folder.rootName);
-            AppendText(item, path);
-            AppendText(item, keyView.tag);
-            fate = ActOnKey(run.mode, folder, keyView.access, path, &code);
-        }
-        ReportItem(run.observer, item, fate, code);
-        stays = stays || Stays(fate);
-    }
+    const int viewCount = ViewsOfKey(folder, prefix, name);
+    for (int view = 0; view < viewCount; ++view)
+        stays = Stays(HandleKeyInView(run, folder, folder.views[view], prefix, name)) || stays;
     return stays;
 }
 
@@ -203,11 +281,11 @@ void HandleDependentKey(Run& run, const KeyFolder& folder, LPCWSTR prefix, LPCWS
         run.remains.otherTraceStays = true;
 }
 
-// Removes one registration from one place. Its other keys go only where its class key is gone,
-// removed or absent, in every view: a class key that stays keeps them. A user's add-on state also
-// stays while the control stays registered per machine: a disabled add-on must not come back
-// enabled. A check looks at them all.
-void HandleRegistration(Run& run, const Place& place, int row)
+// Removes one registration from one place, and returns whether its other keys went. They go only
+// where its class key is gone, removed or absent, in every view: a class key that stays keeps
+// them. A user's add-on state also stays while the control stays registered per machine: a
+// disabled add-on must not come back enabled. A check looks at them all.
+bool HandleRegistration(Run& run, const Place& place, int row)
 {
     const ControlRegistration& registration = RegistrationTable[row];
     const bool classKeyStays = HandleKey(run, place.classes, kClassKeys, registration.classId);
@@ -217,7 +295,7 @@ void HandleRegistration(Run& run, const Place& place, int row)
         run.machineClassKeyStays[row] = classKeyStays;
     const bool checking = run.mode == kCheckOnly;
     if (classKeyStays && !checking)
-        return;
+        return false;
     HandleDependentKey(run, place.classes, L"", registration.progIdKey);
     HandleDependentKey(run, place.classes, L"", registration.typeLibKey);
     HandleDependentKey(run, place.software, kDownloadRecords, registration.classId);
@@ -225,12 +303,178 @@ void HandleRegistration(Run& run, const Place& place, int row)
         HandleDependentKey(run, place.software, kAddOnSettings, registration.classId);
         HandleDependentKey(run, place.software, kAddOnStats, registration.classId);
     }
+    return true;
+}
+
+// Decides whether the child key name of a folder's key, open as parent in view, goes.
+typedef bool (*ChildRule)(const Run& run, HKEY parent, LPCWSTR name, REGSAM view);
+
+// Removes (in a check, looks for) every child of the key parent below folder that rule selects,
+// in each view; one that stays is a trace.
+void HandleChildKeys(Run& run, const KeyFolder& folder, LPCWSTR parent, ChildRule rule)
+{
+    if (folder.root == NULL)
+        return;
+    const int viewCount = ViewsOfKey(folder, parent, L"");
+    for (int number = 0; number < viewCount; ++number) {
+        const KeyView& view = folder.views[number];
+        WCHAR path[kKeyPathCapacity] = L"";
+        UniqueKey children;
+        DWORD code;
+        if (!AppendText(path, folder.path) || !AppendText(path, view.infix) ||
+            !AppendText(path, parent) ||
+            OpenFolderKey(folder, view.access, path, KEY_ENUMERATE_SUB_KEYS, children, &code) !=
+                kItemPresent)
+            continue;
+        // The child's name, after the backslash that joins it to parent's path.
+        WCHAR name[1 + kChildNameCapacity] = L"\\";
+        for (DWORD index = 0;;) {
+            DWORD length = kChildNameCapacity;
+            if (PlatformServices::RegEnumKeyExW(children.Get(), index, name + 1, &length, NULL,
+                                                NULL, NULL, NULL) != ERROR_SUCCESS)
+                break;
+            ItemFate fate = kItemAbsent;
+            if (rule(run, children.Get(), name + 1, view.access))
+                fate = HandleKeyInView(run, folder, view, parent, name);
+            if (Stays(fate))
+                run.remains.otherTraceStays = true;
+            // A removed child's place goes to the next one.
+            if (fate != kItemRemoved)
+                ++index;
+        }
+    }
+}
+
+// Whether the interface iid (below interfaces, in view) belongs to a type library that went from
+// the place: its TypeLib subkey, opened as itself, names the library, in any case of the letters
+// a-z. Windows removes the interfaces with a library it unregisters, and an interface left
+// behind points at a library that is gone.
+bool BelongsToLibraryGone(const Run& run, HKEY interfaces, LPCWSTR iid, REGSAM view)
+{
+    WCHAR path[kChildNameCapacity + 8] = L"";
+    AppendText(path, iid);
+    AppendText(path, L"\\TypeLib");
+    UniqueKey typeLib;
+    WCHAR library[40];  // a GUID in braces
+    DWORD type = REG_NONE;
+    DWORD size = sizeof library - sizeof library[0];
+    if (PlatformServices::RegOpenKeyExW(interfaces, path, REG_OPTION_OPEN_LINK,
+                                        KEY_QUERY_VALUE | view, typeLib.Put()) != ERROR_SUCCESS ||
+        PlatformServices::RegQueryValueExW(typeLib.Get(), NULL, NULL, &type,
+                                           reinterpret_cast<LPBYTE>(library),
+                                           &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return false;
+    library[size / sizeof library[0]] = L'\0';
+    for (int row = 0; row < kRegistrationCount; ++row) {
+        const LPCWSTR guid = RegistrationTable[row].typeLibKey + 8;  // after "TypeLib\"
+        if (run.libraryGone[row] && TextEqualIgnoringCase(library, guid))
+            return true;
+    }
+    return false;
+}
+
+// Whether path names, or lies inside, an entry that a swept folder's rules select: in any case of
+// the letters a-z; its long form where Windows can tell it, as it can for a short (8.3) path of
+// an entry or, after it is gone, of its folder. A 32-bit installer names a file of SysWOW64 in
+// system32, which is swept too.
+bool IsSweptPath(const Run& run, LPCWSTR path)
+{
+    WCHAR given[kSweepBufferSize] = L"";
+    WCHAR full[kSweepBufferSize] = L"";
+    AppendText(given, path);
+    LPWSTR name = LastBackslash(given);
+    const DWORD length = PlatformServices::GetLongPathNameW(given, full, kSweepBufferSize);
+    if ((length == 0 || length >= kSweepBufferSize) && name != NULL) {
+        *name = L'\0';
+        const DWORD folderLength =
+            PlatformServices::GetLongPathNameW(given, full, kSweepBufferSize);
+        *name = L'\\';
+        if (folderLength == 0 || folderLength >= kSweepBufferSize || !AppendText(full, name))
+            full[0] = L'\0';
+    }
+    const LPCWSTR longPath = full[0] != L'\0' ? full : given;
+    for (int number = 0; number < run.sweptCount; ++number) {
+        const SweptPlace& swept = run.swept[number];
+        const size_t folderLength = TextLength(swept.folder);
+        if (!TextStartsWithIgnoringCase(longPath, swept.folder) || longPath[folderLength] != L'\\')
+            continue;
+        // The entry of the folder: the last name, or a folder that holds the rest.
+        WCHAR entry[MAX_PATH] = L"";
+        size_t size = 0;
+        LPCWSTR at = longPath + folderLength + 1;
+        for (; *at != L'\0' && *at != L'\\' && size + 1 < MAX_PATH; ++at)
+            entry[size++] = *at;
+        entry[size] = L'\0';
+        if (MatchesRules(entry, *at == L'\\', *swept.rules))
+            return true;
+    }
+    return false;
+}
+
+// Whether a ModuleUsage key, named by a path with / for \, names a path that the sweeps select.
+bool NamesSweptPath(const Run& run, HKEY, LPCWSTR name, REGSAM)
+{
+    WCHAR path[kChildNameCapacity];
+    size_t length = 0;
+    for (; name[length] != L'\0'; ++length)
+        path[length] = name[length] == L'/' ? L'\\' : name[length];
+    path[length] = L'\0';
+    return IsSweptPath(run, path);
+}
+
+// Removes (in a check, looks for) the installers' records of the controls' files in the machine's
+// software folder, in each view: every SharedDLLs value and every ModuleUsage key that names a
+// path the sweeps select, whether or not the file is still there. Other files' records stay.
+void HandleSharedFiles(Run& run, const KeyFolder& software)
+{
+    const bool checking = run.mode == kCheckOnly;
+    const int viewCount = ViewsOfKey(software, kSharedDlls, L"");
+    for (int number = 0; number < viewCount; ++number) {
+        const KeyView& view = software.views[number];
+        WCHAR path[kKeyPathCapacity] = L"";
+        UniqueKey records;
+        AppendText(path, software.path);
+        AppendText(path, kSharedDlls);
+        const REGSAM access = KEY_QUERY_VALUE | (checking ? 0 : KEY_SET_VALUE) | view.access;
+        PlatformServices::RegOpenKeyExW(software.root, path, 0, access, records.Put());
+        WCHAR name[kSweepBufferSize];
+        for (DWORD index = 0; records.IsValid();) {
+            DWORD length = kSweepBufferSize;
+            const LONG error = PlatformServices::RegEnumValueW(records.Get(), index, name, &length,
+                                                               NULL, NULL, NULL, NULL);
+            if (error != ERROR_SUCCESS && error != ERROR_MORE_DATA)
+                break;
+            ItemFate fate = kItemAbsent;
+            if (error == ERROR_SUCCESS && IsSweptPath(run, name)) {
+                fate = kItemPresent;
+                if (!checking && PlatformServices::RegDeleteValueW(records.Get(), name) ==
+                                     ERROR_SUCCESS)
+                    fate = kItemRemoved;
+                else if (!checking)
+                    fate = kItemFailed;
+                WCHAR item[kItemNameCapacity + kSweepBufferSize] = L"";
+                AppendText(item, software.rootName);
+                AppendText(item, path);
+                AppendText(item, L"\\");
+                AppendText(item, name);
+                AppendText(item, view.tag);
+                ReportItem(run.observer, item, fate, ERROR_SUCCESS);
+            }
+            if (Stays(fate))
+                run.remains.otherTraceStays = true;
+            if (fate != kItemRemoved)
+                ++index;
+        }
+    }
+    HandleChildKeys(run, software, kModuleUsage, NamesSweptPath);
 }
 
 void HandlePlace(Run& run, const Place& place)
 {
     for (int row = 0; row < kRegistrationCount; ++row)
-        HandleRegistration(run, place, row);
+        run.libraryGone[row] = HandleRegistration(run, place, row);
+    HandleChildKeys(run, place.classes, kInterfaces, BelongsToLibraryGone);
 }
 
 // Every other user's profile, one at a time, its hives open while its place is handled.
@@ -240,13 +484,9 @@ void HandleProfiles(Run& run)
     WCHAR sid[kSidCapacity];
     WCHAR folder[MAX_PATH];
     while (profiles.Next(sid, folder)) {
-        LPCWSTR folderName = folder;
-        for (LPCWSTR at = folder; *at != L'\0'; ++at) {
-            if (*at == L'\\')
-                folderName = at + 1;
-        }
+        const LPCWSTR last = LastBackslash(folder);
         if (run.observer != NULL)
-            run.observer->OnProfile(sid, folderName);
+            run.observer->OnProfile(sid, last != NULL ? last + 1 : folder);
         ProfileHives hives;
         Place place;
         if (hives.Open(sid, folder, run.observer, &place))
@@ -266,7 +506,14 @@ void HandleProfiles(Run& run)
 
 Remains RemoveControls(RemovalMode mode, RemovalScope scope, RemovalObserver* observer)
 {
-    Run run = {mode, observer, {false, false, false}, {}};
+    // A check looks up what goes at the next start; an administrator's removal (one that reaches
+    // every profile) adds what is in use.
+    PendingDeletions pending;
+    const bool pends = mode == kCheckOnly || (mode == kRemoveQuietly && scope == kAllProfiles);
+    if (pends)
+        pending.Read();
+    Run run = {mode, observer, {mode, pends ? &pending : NULL, observer},
+               {false, false, false, false}, {}, 0, {}, {}};
     if (scope == kAllProfiles && !UnloadLeftHives(observer))
         run.remains.otherTraceStays = true;
     run.remains.downloadedControlsCleared = Sweep(run, kDownloadedControls) == kFolderSwept;
@@ -277,6 +524,7 @@ Remains RemoveControls(RemovalMode mode, RemovalScope scope, RemovalObserver* ob
     Place place;
     GetMachinePlace(&place);
     HandlePlace(run, place);
+    HandleSharedFiles(run, place.software);
     GetCurrentUserPlace(&place);
     HandlePlace(run, place);
     if (scope == kAllProfiles)
@@ -290,5 +538,7 @@ int ExitCodeFor(RemovalMode mode, const Remains& remains)
         return 2;
     if (remains.classKeyStays || remains.otherTraceStays)
         return 1;
+    if (remains.pendingStays)
+        return ERROR_SUCCESS_REBOOT_REQUIRED;
     return 0;
 }

@@ -19,6 +19,7 @@ enum ItemFate
     kItemPresent,  // it is there (a check)
     kItemNotOwn,   // kept: it is not an item of its folder, but a link to another place
     kItemFailed,   // it stays: it could not be removed, or not even be looked at
+    kItemPending,  // it is in use: it goes when Windows next starts
 };
 
 // Told about every entry of a swept folder that the rules select, a swept folder that is absent
@@ -56,6 +57,8 @@ struct Remains
     // Any other trace: a selected entry in either folder, another key of a registration, or a
     // place that could not be looked at. An absent downloaded-controls folder is none.
     bool otherTraceStays;
+    // A selected entry goes when Windows next starts.
+    bool pendingStays;
 };
 
 // Which registrations a removal reaches besides the machine's.
@@ -70,5 +73,6 @@ enum RemovalScope
 Remains RemoveControls(RemovalMode mode, RemovalScope scope, RemovalObserver* observer);
 
 // The exit code of an unattended run of mode that leaves remains: 0 when no trace is left; in a
-// check 1 for any trace; in a removal 2 when a class key stays, else 1 for any other trace.
+// check 1 for any trace; in a removal 2 when a class key stays, else 1 for any other trace; where
+// only entries that go at the next start stay, ERROR_SUCCESS_REBOOT_REQUIRED (3010).
 int ExitCodeFor(RemovalMode mode, const Remains& remains);

@@ -26,14 +26,46 @@ bool TextStartsWith(LPCWSTR text, LPCWSTR prefix)
     return true;
 }
 
+namespace {
+
+WCHAR UpperAscii(WCHAR c)
+{
+    return c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c;
+}
+
+}  // namespace
+
 bool StartsWithUpper(LPCWSTR text, LPCWSTR upper)
 {
     for (; *upper != L'\0'; ++text, ++upper) {
-        const WCHAR c = *text >= L'a' && *text <= L'z' ? *text - L'a' + L'A' : *text;
-        if (c != *upper)
+        if (UpperAscii(*text) != *upper)
             return false;
     }
     return true;
+}
+
+bool TextStartsWithIgnoringCase(LPCWSTR text, LPCWSTR prefix)
+{
+    for (; *prefix != L'\0'; ++text, ++prefix) {
+        if (UpperAscii(*text) != UpperAscii(*prefix))
+            return false;
+    }
+    return true;
+}
+
+bool TextEqualIgnoringCase(LPCWSTR left, LPCWSTR right)
+{
+    return TextStartsWithIgnoringCase(left, right) && left[TextLength(right)] == L'\0';
+}
+
+LPCWSTR LastBackslash(LPCWSTR text)
+{
+    LPCWSTR last = NULL;
+    for (; *text != L'\0'; ++text) {
+        if (*text == L'\\')
+            last = text;
+    }
+    return last;
 }
 
 bool AppendText(WCHAR* buffer, size_t capacity, LPCWSTR text)

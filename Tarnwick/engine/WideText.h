@@ -11,6 +11,15 @@ bool TextEqual(LPCWSTR left, LPCWSTR right);
 bool TextStartsWith(LPCWSTR text, LPCWSTR prefix);
 // Whether text, with a-z read as A-Z, starts with upper. No other character is folded.
 bool StartsWithUpper(LPCWSTR text, LPCWSTR upper);
+// Whether text starts with prefix, or the texts are equal, with a-z read as A-Z in both.
+bool TextStartsWithIgnoringCase(LPCWSTR text, LPCWSTR prefix);
+bool TextEqualIgnoringCase(LPCWSTR left, LPCWSTR right);
+// The last backslash in text, or NULL where it has none.
+LPCWSTR LastBackslash(LPCWSTR text);
+inline LPWSTR LastBackslash(LPWSTR text)
+{
+    return const_cast<LPWSTR>(LastBackslash(static_cast<LPCWSTR>(text)));
+}
 
 // Appends text to the string in buffer, which holds capacity characters with the terminator.
 // Returns false, leaving buffer unchanged, when the result would not fit.

@@ -32,6 +32,10 @@ DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD capacity, DWORD 
 BOOL CloseHandle(HANDLE handle);
 // Whether a deleted entry is really gone.
 DWORD GetFileAttributesW(LPCWSTR path);
+// An entry in use goes at the next start.
+BOOL MoveFileExW(LPCWSTR existing, LPCWSTR replacement, DWORD flags);
+// The long form of a path that names the controls' files in the installers' records.
+DWORD GetLongPathNameW(LPCWSTR path, LPWSTR longPath, DWORD capacity);
 DWORD GetLastError();
 
 // The lock that keeps administrators' removals from overlapping. The private-namespace calls are
@@ -64,6 +68,9 @@ BOOL IsWindowVisible(HWND window);
 LONG RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM access, HKEY* key);
 LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                       LPDWORD size);
+LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
+                   LPDWORD type, LPBYTE data, LPDWORD size);
+LONG RegDeleteValueW(HKEY key, LPCWSTR name);
 LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
                    LPWSTR className, LPDWORD classLength, FILETIME* lastWriteTime);
 LONG RegCloseKey(HKEY key);

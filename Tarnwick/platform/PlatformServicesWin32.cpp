@@ -101,6 +101,16 @@ DWORD GetFileAttributesW(LPCWSTR path)
     return ::GetFileAttributesW(path);
 }
 
+BOOL MoveFileExW(LPCWSTR existing, LPCWSTR replacement, DWORD flags)
+{
+    return ::MoveFileExW(existing, replacement, flags);
+}
+
+DWORD GetLongPathNameW(LPCWSTR path, LPWSTR longPath, DWORD capacity)
+{
+    return ::GetLongPathNameW(path, longPath, capacity);
+}
+
 DWORD GetLastError()
 {
     return ::GetLastError();
@@ -210,6 +220,17 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LP
                       LPDWORD size)
 {
     return ::RegQueryValueExW(key, name, reserved, type, data, size);
+}
+
+LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
+                   LPDWORD type, LPBYTE data, LPDWORD size)
+{
+    return ::RegEnumValueW(key, index, name, nameLength, reserved, type, data, size);
+}
+
+LONG RegDeleteValueW(HKEY key, LPCWSTR name)
+{
+    return ::RegDeleteValueW(key, name);
 }
 
 LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,

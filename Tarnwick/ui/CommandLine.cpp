@@ -123,6 +123,7 @@ const char kUsage[] =
     u8"2　控件的类注册项仍在（通常需要管理员权限）\n"
     u8"87　命令行无效，未删除任何内容\n"
     u8"1618　另一个卸载正在进行，未删除任何内容，请稍后再试\n"
+    u8"3010　只剩正在使用的文件，将在 Windows 下次启动时删除\n"
     u8"1622　无法写入日志文件，未删除任何内容\n"
     u8"\n"
     u8"Usage: Tarnwick.exe [/quiet | /check] [/log FILE] [/wait SECONDS]\n"
@@ -141,6 +142,7 @@ const char kUsage[] =
     u8"2     a control's class key stays (as a rule, administrator rights are needed)\n"
     u8"87    the command line cannot be used; nothing removed\n"
     u8"1618  another removal is under way; nothing removed, try again later\n"
+    u8"3010  only files in use stay; they go when Windows next starts\n"
     u8"1622  the log file cannot be written; nothing removed";
 
 // A UTF-8 byte makes at most one UTF-16 unit.

@@ -21,7 +21,8 @@ const int kLineCapacity = kSweepBufferSize + 64;
 const DWORD kPathCapacity = 1024;
 
 const WCHAR kVersion[] = L"" TARNWICK_VERSION_TEXT;
-const LPCWSTR kFates[] = {L"removed", L"absent", L"present", L"link", L"failed"};
+// By ItemFate.
+const LPCWSTR kFates[] = {L"removed", L"absent", L"present", L"link", L"failed", L"pending"};
 
 LPCWSTR Outcome(int exitCode)
 {
@@ -34,6 +35,8 @@ LPCWSTR Outcome(int exitCode)
         return L"class-key-stays";
     case ERROR_INSTALL_ALREADY_RUNNING:
         return L"busy";
+    case ERROR_SUCCESS_REBOOT_REQUIRED:
+        return L"restart-pending";
     }
     return L"unknown";
 }
@@ -155,6 +158,10 @@ void CRunLog::WriteStart(RemovalMode mode, RemovalScope scope, int profiles)
 
 void CRunLog::OnItem(LPCWSTR item, ItemFate fate, DWORD code)
 {
+    ++m_counts[fate];
+    // An absent key is counted, not listed: a run over many profiles would write thousands.
+    if (fate == kItemAbsent && TextStartsWith(item, L"HKEY_"))
+        return;
     WCHAR line[kLineCapacity];
     ::wsprintfW(line, L"%s %lu ", kFates[fate], code);
     AppendText(line, item);
@@ -184,7 +191,12 @@ void CRunLog::WriteBusy(DWORD waitedSeconds)
 void CRunLog::WriteEnd(int exitCode)
 {
     WCHAR text[kLineCapacity];
-    ::wsprintfW(text, L"end outcome=%s exit=%d", Outcome(exitCode), exitCode);
+    ::wsprintfW(text,
+                L"end outcome=%s exit=%d removed=%d pending=%d failed=%d absent=%d present=%d "
+                L"link=%d",
+                Outcome(exitCode), exitCode, m_counts[kItemRemoved], m_counts[kItemPending],
+                m_counts[kItemFailed], m_counts[kItemAbsent], m_counts[kItemPresent],
+                m_counts[kItemNotOwn]);
     WriteEvent(text);
 }
 

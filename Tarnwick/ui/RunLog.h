@@ -13,10 +13,12 @@
 //   removed 0 C:\WINDOWS\Downloaded Program Files\QUILLODECK.OCX
 //   failed 5 HKEY_LOCAL_MACHINE\Software\Classes\CLSID\{B19189A2-B3F5-45b1-AC66-70A71BA5F7AF} [32]
 //   profile S-1-5-21-1004336348-1177238915-682003330-1001 jdoe
-//   2026-12-07T10:15:04Z end outcome=class-key-stays exit=2 pid=4242
-// (the start line is one line). An item's line holds its fate (removed, absent, present, link,
-// failed), the Win32 error or the shell's code, and its name; a profile's line its SID and its
-// folder's name. Both are written only while the run holds the lock. A run
+//   2026-12-07T10:15:04Z end outcome=class-key-stays exit=2 removed=41 pending=0 failed=1
+//     absent=312 present=0 link=0 pid=4242
+// (the start and end lines are one line each). An item's line holds its fate (removed, pending,
+// failed, absent, present, link), the Win32 error or the shell's code, and its name; a profile's
+// line its SID and its folder's name. Both are written only while the run holds the lock. An
+// absent key is counted on the end line, not listed. A run
 // that waits writes its start, waiting and busy lines in the middle of another run's: the process
 // id tells them apart. Without a file, nothing is written.
 class CRunLog : public RemovalObserver {
@@ -48,4 +50,5 @@ private:
     void WriteLine(LPCWSTR line);
 
     UniqueFile m_file;
+    int m_counts[kItemPending + 1] = {};  // by fate
 };

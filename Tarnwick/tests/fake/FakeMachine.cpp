@@ -14,6 +14,7 @@ namespace {
 
 const NTSTATUS kStatusAccessDenied = (NTSTATUS)0xC0000022;
 const NTSTATUS kStatusCannotDelete = (NTSTATUS)0xC0000121;
+const NTSTATUS kStatusKeyDeleted = (NTSTATUS)0xC000017C;
 const int kShellNoSuchFile = 0x7C;
 
 // A path without a backslash is its own parent.
@@ -96,11 +97,13 @@ std::string Resolve(const std::string& path, bool asItself)
 
 BOOL Remove(const std::string& path)
 {
-    if (TooLong(path) || machine.files.count(path) == 0)
+    if (TooLong(path))
         return FALSE;
-    for (const std::string& item : machine.undeletable) {
-        if (Within(item, path))
-            return FALSE;
+    if (machine.files.count(path) == 0)
+        return Fail(ERROR_FILE_NOT_FOUND, FALSE);
+    for (const auto& item : machine.undeletable) {
+        if (Within(item.first, path))
+            return Fail(item.second, FALSE);
     }
     for (const std::string& file : Paths(machine.files)) {
         if (Within(file, path))
@@ -164,9 +167,19 @@ std::string FilePath(const std::string& path)
     return path;
 }
 
+// The path with every link among its folders followed, as Windows follows them; the last name
+// is left to the call.
+std::string FollowFolders(const std::string& path)
+{
+    const size_t slash = path.rfind('\\');
+    if (slash == std::string::npos)
+        return path;
+    return Resolve(FollowFolders(path.substr(0, slash)), false) + path.substr(slash);
+}
+
 std::string Path(LPCWSTR path)
 {
-    return FilePath(Utf8(path));
+    return FollowFolders(FilePath(Utf8(path)));
 }
 
 }  // namespace
@@ -271,6 +284,9 @@ HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* entry)
     if (path != folder + "\\*.*" || found == machine.files.end() ||
         (found->second.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return Fail(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
+    const auto error = machine.listingErrors.find(folder);
+    if (error != machine.listingErrors.end() && error->second == ERROR_ACCESS_DENIED)
+        return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
     HANDLE search = Open<HANDLE>(folder);
     std::vector<std::string>& listing = Find(search).listing;
     listing = Children(machine.files, folder);
@@ -283,8 +299,10 @@ HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* entry)
 BOOL FindNextFileW(HANDLE search, WIN32_FIND_DATAW* entry)
 {
     Handle& handle = Find(search);
+    if (handle.listing.size() == 1 && machine.listingErrors.count(handle.path) != 0)
+        return Fail(machine.listingErrors[handle.path], FALSE);
     if (handle.listing.empty())
-        return Fail(ERROR_NO_MORE_ITEMS, FALSE);
+        return Fail(ERROR_NO_MORE_FILES, FALSE);
     const std::string name = handle.listing.back();
     handle.listing.pop_back();
     *entry = WIN32_FIND_DATAW();
@@ -316,14 +334,49 @@ int SHFileOperationW(SHFILEOPSTRUCTW* operation)
     return 0;
 }
 
+// A folder is deleted by RemoveDirectoryW alone, once it is empty.
 BOOL DeleteFileW(LPCWSTR path)
 {
-    return Remove(Path(path));
+    const std::string file = Path(path);
+    const auto entry = machine.files.find(file);
+    if (entry != machine.files.end() && (entry->second.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return Fail(ERROR_ACCESS_DENIED, FALSE);
+    return Remove(file);
 }
 
 BOOL RemoveDirectoryW(LPCWSTR path)
 {
-    return Remove(Path(path));
+    const std::string folder = Path(path);
+    const auto entry = machine.files.find(folder);
+    if (entry == machine.files.end())
+        return Fail(ERROR_FILE_NOT_FOUND, FALSE);
+    if ((entry->second.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        return Fail(ERROR_DIRECTORY, FALSE);
+    if (!Children(machine.files, folder).empty())
+        return Fail(ERROR_DIR_NOT_EMPTY, FALSE);
+    return Remove(folder);
+}
+
+// Only an administrator may schedule; a deletion's target is empty.
+BOOL MoveFileExW(LPCWSTR existing, LPCWSTR, DWORD)
+{
+    std::string path = Utf8(existing);
+    if (!machine.administrator)
+        return Fail(ERROR_ACCESS_DENIED, FALSE);
+    if (path.rfind("\\\\?\\", 0) == 0)
+        path = path.substr(4);
+    machine.pending.push_back("\\??\\" + path);
+    addKey("HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager");
+    return TRUE;
+}
+
+DWORD GetLongPathNameW(LPCWSTR path, LPWSTR longPath, DWORD capacity)
+{
+    const std::string file = Utf8(path);
+    if (machine.files.count(file) == 0)
+        return Fail(ERROR_FILE_NOT_FOUND, 0);
+    CopyOut(file, longPath, capacity);
+    return Utf16(file).size() - 1;
 }
 
 HANDLE CreateFileW(LPCWSTR path, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD flags, HANDLE)
@@ -508,6 +561,9 @@ LONG RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM access, HK
             return ERROR_FILE_NOT_FOUND;
         if (machine.failOpen.count(path) != 0)
             return machine.failOpen[path];
+        const REGSAM rights = access & ~(KEY_WOW64_64KEY | KEY_WOW64_32KEY);
+        if (rest.empty() && machine.grants.count(path) != 0 && (rights & ~machine.grants[path]))
+            return ERROR_ACCESS_DENIED;
         const bool asItself = rest.empty() && (options & REG_OPTION_OPEN_LINK) != 0;
         if (!found->second.empty() && !asItself)
             path = found->second;
@@ -524,22 +580,55 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD, LPDWORD type, LPBYTE data
     const Handle& handle = Find(key);
     if ((handle.access & KEY_QUERY_VALUE) == 0)
         return ERROR_ACCESS_DENIED;
-    const std::string value = Utf8(name);
+    const std::string value = name == NULL ? "" : Utf8(name);
     if (value == "SymbolicLinkValue" && !machine.registry[handle.path].empty()) {
         *type = REG_LINK;
         return ERROR_SUCCESS;
     }
-    auto found = machine.values.find(handle.path + "|" + value);
-    if (found == machine.values.end())
+    std::string text8;
+    *type = REG_SZ;
+    if (value == "PendingFileRenameOperations" && Within(handle.path, "HKLM\\SYSTEM")) {
+        *type = REG_MULTI_SZ;
+        for (const std::string& path : machine.pending)
+            text8 += path + std::string(2, '\0');
+    } else if (machine.values.count(handle.path + "|" + value) != 0) {
+        text8 = machine.values[handle.path + "|" + value];
+    } else {
         return ERROR_FILE_NOT_FOUND;
-    *type = REG_EXPAND_SZ;
-    const std::vector<WCHAR> text = Utf16(found->second);
+    }
+    const std::vector<WCHAR> text = Utf16(text8);
     const DWORD capacity = *size;
     *size = text.size() * sizeof(WCHAR);
     if (data == NULL || *size > capacity)
         return ERROR_MORE_DATA;
     std::copy(text.begin(), text.end(), reinterpret_cast<WCHAR*>(data));
     return ERROR_SUCCESS;
+}
+
+// The key's values in order of their names; only their names are given.
+LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD, LPDWORD,
+                   LPBYTE, LPDWORD)
+{
+    const Handle& handle = Find(key);
+    if ((handle.access & KEY_QUERY_VALUE) == 0)
+        return ERROR_ACCESS_DENIED;
+    for (const auto& value : machine.values) {
+        if (value.first.rfind(handle.path + "|", 0) != 0 || index-- != 0)
+            continue;
+        if (!CopyOut(value.first.substr(handle.path.size() + 1), name, *nameLength))
+            return ERROR_MORE_DATA;
+        return ERROR_SUCCESS;
+    }
+    return ERROR_NO_MORE_ITEMS;
+}
+
+LONG RegDeleteValueW(HKEY key, LPCWSTR name)
+{
+    const Handle& handle = Find(key);
+    if ((handle.access & KEY_SET_VALUE) == 0)
+        return ERROR_ACCESS_DENIED;
+    return machine.values.erase(handle.path + "|" + Utf8(name)) != 0 ? ERROR_SUCCESS
+                                                                       : ERROR_FILE_NOT_FOUND;
 }
 
 LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD, LPWSTR,
@@ -578,9 +667,13 @@ NTSTATUS NtDeleteKey(HANDLE key)
     return 0;
 }
 
-// Every failure the machine makes is a refusal.
-ULONG RtlNtStatusToDosError(NTSTATUS)
+// The machine's own statuses: denied, a key with children, a key deleted meanwhile.
+ULONG RtlNtStatusToDosError(NTSTATUS status)
 {
+    if (status == kStatusKeyDeleted)
+        return ERROR_KEY_DELETED;
+    if (status != kStatusAccessDenied && status != kStatusCannotDelete)
+        machine.problems.push_back("an unknown status");
     return ERROR_ACCESS_DENIED;
 }
 

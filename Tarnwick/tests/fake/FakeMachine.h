@@ -60,12 +60,20 @@ struct Machine {
     std::vector<std::string> hivesInUse;
     // The backup and restore privileges are enabled.
     bool privileges = false;
+    // Rights a key grants, by path (a key not here grants all); folders whose listing fails with
+    // an error, refused at its start for access denied, else cut short before its last entry.
+    std::map<std::string, REGSAM> grants;
+    std::map<std::string, DWORD> listingErrors;
+    // The deletions Windows carries out at its next start, as the Session Manager lists them
+    // ("\\??\\C:\\...").
+    std::vector<std::string> pending;
     // Failures: Win32 errors of a key's open or enumeration, NTSTATUS of its deletion.
     std::map<std::string, LONG> failOpen;
     std::map<std::string, LONG> failEnum;
     std::map<std::string, NTSTATUS> failDelete;
-    // Entries that cannot be deleted, that the shell only reports deleted, that cannot be read.
-    std::vector<std::string> undeletable;
+    // Entries that cannot be deleted, with the error of their deletion (32: held open, 5: a module
+    // a program has loaded); entries that the shell only reports deleted, that cannot be read.
+    std::map<std::string, DWORD> undeletable;
     std::vector<std::string> shellKeeps;
     std::vector<std::string> unreadable;
     // Windows without GetFinalPathNameByHandleW and private namespaces.

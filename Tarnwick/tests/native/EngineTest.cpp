@@ -7,6 +7,7 @@
 
 #include "FolderSweep.h"
 #include "MachineTest.h"
+#include "PendingDeletions.h"
 #include "RegTree.h"
 
 namespace {
@@ -131,12 +132,13 @@ bool Selected(const DrawnEntry& entry, bool systemFolder)
 }
 
 // Whether a selected entry stays: a link listed as a plain file resolves outside the folder; a
-// locked entry cannot go; what the shell leaves stays, but a junction is removed as itself.
-bool Stays(const DrawnEntry& entry)
+// locked entry cannot go; what the shell leaves stays (only the dialog deletes through the shell),
+// but a junction is removed as itself.
+bool Stays(const DrawnEntry& entry, RemovalMode mode)
 {
     if (entry.kind == kUnixLink || entry.kind == kSiblingLink || entry.locked)
         return true;
-    return entry.shellKeeps && entry.kind != kJunction;
+    return mode == kRemoveInteractively && entry.shellKeeps && entry.kind != kJunction;
 }
 
 void Seed(const DrawnEntry& entry, const std::string& path)
@@ -150,7 +152,7 @@ void Seed(const DrawnEntry& entry, const std::string& path)
     if (entry.kind == kFolder)
         fake::addFile(path + "\\inner");
     if (entry.locked)
-        machine.undeletable.push_back(path);
+        machine.undeletable[path] = ERROR_SHARING_VIOLATION;
     if (entry.shellKeeps)
         machine.shellKeeps.push_back(path);
     if (entry.unreadable)
@@ -174,8 +176,9 @@ TEST(Model, SweepFolderRemovesWhatTheRulesSelectAndNothingElse)
     ForEachCase([&](std::mt19937& random) {
         const bool systemFolder = random() % 2 == 0;
         const RemovalMode mode = (RemovalMode)(random() % 3);
+        // An unattended removal deletes without the shell.
         if (mode == kRemoveQuietly)
-            machine.shellFlags |= FOF_SILENT | FOF_NOERRORUI;
+            machine.shellFlags = 0;
         machine.beforeVista = random() % 5 == 0;
         fake::addFile("C:\\F\\notes");
         fake::addFile("C:\\Outside\\file");
@@ -195,12 +198,14 @@ TEST(Model, SweepFolderRemovesWhatTheRulesSelectAndNothingElse)
                 continue;
             Seed(entry, path);
             const bool isSelected = Selected(entry, systemFolder);
-            const bool stays = !isSelected || mode == kCheckOnly || Stays(entry);
+            const bool stays = !isSelected || mode == kCheckOnly || Stays(entry, mode);
+            // An unattended removal empties a selected folder that it cannot delete.
+            const bool emptied = isSelected && mode == kRemoveQuietly;
             if (isSelected)
                 selected.push_back(path);
             if (stays)
                 staying.push_back(path);
-            if (stays && entry.kind == kFolder)
+            if (stays && entry.kind == kFolder && !emptied)
                 staying.push_back(path + "\\inner");
             if (entry.kind == kSiblingLink)
                 staying.push_back("C:\\F~" + entry.name);
@@ -212,7 +217,7 @@ TEST(Model, SweepFolderRemovesWhatTheRulesSelectAndNothingElse)
 
         RecordingObserver observer;
 
-        const SweepVerdict swept = SweepFolder(L"C:\\F", L"C:\\F", rules, mode, &observer);
+        const SweepVerdict swept = SweepFolder(L"C:\\F", L"C:\\F", rules, {mode, NULL, &observer});
 
         EXPECT_EQ(swept == kFolderSwept, verdict);
         EXPECT_EQ(fake::files(), staying);
@@ -226,6 +231,56 @@ TEST(Model, SweepFolderRemovesWhatTheRulesSelectAndNothingElse)
         std::sort(selected.begin(), selected.end());
         EXPECT_EQ(reported, selected);
     });
+}
+
+// An unattended removal deletes what it can of a conflict folder now; what is in use (held open
+// or locked) goes at the next start, each folder after its contents. A link inside goes as
+// itself, and what it points to stays. A folder holding a link that resolves even when opened as
+// itself stays, since deleting that link could reach what it points to.
+TEST_F(MachineTest, AFolderInUseGoesAfterItsContents)
+{
+    machine.shellFlags = 0;
+    const std::string conflict = "C:\\F\\CONFLICT.1";
+    const std::string linking = "C:\\F\\CONFLICT.2";
+    fake::addFile(conflict + "\\A.OCX");
+    fake::addFile(conflict + "\\link", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT,
+                  "C:\\Outside");
+    fake::addFile(conflict + "\\sub\\B.OCX");
+    fake::addFile(conflict + "\\sub\\C.OCX");
+    fake::addFile(linking + "\\outside", FILE_ATTRIBUTE_ARCHIVE, "C:\\Outside\\file");
+    fake::addFile("C:\\Outside\\file");
+    machine.undeletable[conflict + "\\A.OCX"] = ERROR_SHARING_VIOLATION;
+    machine.undeletable[conflict + "\\sub\\B.OCX"] = ERROR_LOCK_VIOLATION;
+    PendingDeletions pending;
+    pending.Read();
+    RecordingObserver observer;
+    const SweepWork work = {kRemoveQuietly, &pending, &observer};
+
+    const SweepVerdict verdict = SweepFolder(L"C:\\F", L"C:\\F", DownloadedControlsRules, work);
+
+    EXPECT_EQ(verdict, kEntriesStay);
+    ASSERT_EQ(observer.reports.size(), 2u);
+    EXPECT_EQ(observer.reports[0].fate, kItemPending);
+    EXPECT_EQ(observer.reports[1].fate, kItemNotOwn);
+    const std::string scheduled = "\\??\\" + conflict;
+    const Paths schedule = {scheduled + "\\A.OCX", scheduled + "\\sub\\B.OCX", scheduled + "\\sub",
+                            scheduled};
+    EXPECT_EQ(machine.pending, schedule);
+    const Paths left = {"C:\\F", conflict, conflict + "\\A.OCX", conflict + "\\sub",
+                        conflict + "\\sub\\B.OCX", linking, linking + "\\outside", "C:\\Outside",
+                        "C:\\Outside\\file"};
+    EXPECT_EQ(fake::files(), left);
+}
+
+// The error of the key that failed is what a tree's removal reports, not its parent's that then
+// could not go.
+TEST_F(MachineTest, DeleteRegTreeReportsTheKeyThatFailed)
+{
+    fake::addKey("HKLM\\K\\Child");
+    machine.failDelete["HKLM\\K\\Child"] = (NTSTATUS)0xC000017C;  // key deleted meanwhile
+
+    EXPECT_EQ(DeleteRegTree(HKEY_LOCAL_MACHINE, L"K"), HRESULT_FROM_WIN32(ERROR_KEY_DELETED));
+    EXPECT_EQ(fake::keys(), Paths({"HKLM", "HKLM\\K", "HKLM\\K\\Child"}));
 }
 
 }  // namespace
