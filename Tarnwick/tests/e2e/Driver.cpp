@@ -1,5 +1,5 @@
-// tarnwick_e2e TARNWICK.EXE [single-byte | views]: drives Tarnwick.exe under Wine as a user and as a
-// script would, in code page 936 or 1252 (single-byte), and prints "N passed, M failed" last.
+// tarnwick_e2e TARNWICK.EXE [single-byte | views]: drives Tarnwick.exe under Wine as a user and as
+// a script would, in code page 936 or 1252 (single-byte), and prints "N passed, M failed" last.
 // With views, it runs only the scenario of both registry views (in a 64-bit prefix).
 #include <fcntl.h>
 #include <io.h>
@@ -291,6 +291,72 @@ void CheckLog(const Str& outcome, const std::vector<Str>& lines)
     DeleteFileW(kLog.c_str());
 }
 
+// Whether path is scheduled for deletion at the next start: PendingFileRenameOperations holds
+// "\??\path" (then an empty target).
+bool Scheduled(const Str& path)
+{
+    wchar_t list[8192] = L"";
+    DWORD size = sizeof list;
+    RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                 L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, 0, list, &size);
+    for (const wchar_t* entry = list; entry < list + size / 2; entry += wcslen(entry) + 1) {
+        if (lstrcmpiW(entry, (L"\\??\\" + path).c_str()) == 0)
+            return true;
+    }
+    return false;
+}
+
+// The interfaces of the rows' type libraries (in any case of the letters) go with them; one of
+// another library, one character off row 1's, stays. So do the installers' records of files
+// that the sweeps select, whether or not the file is still there; another file's records stay.
+void RecordsScenario()
+{
+    const Str interfaces = kClasses + L"Interface\\{1B00000";
+    const Str sharedDlls = L"Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+    const Str moduleUsage = L"Software\\Microsoft\\Windows\\CurrentVersion\\ModuleUsage\\C:/";
+    // The last of each stays.
+    const Str libraries[] = {L"{A6C2FD00" + Str(kRows[0][0]).substr(9),
+                             L"{b1918982-b3f5-45B1-ac66-70a71ba5f7af}",
+                             L"{A6C2FD00" + kNearMiss.substr(9)};
+    const Str files[] = {kSystem + L"\\FENNOXEL.OCX",
+                         L"C:\\WINDOWS\\DOWNLOADED PROGRAM FILES\\FENNOXEL.INF",
+                         kSystem + L"\\OTHER.OCX"};
+    std::vector<Item> extra = {{Key, moduleUsage + L"windows/system32/FENNOXEL.OCX", Gone},
+                               {Key, moduleUsage + L"windows/system32/FENNOXEL.OCX.1", Kept}};
+    for (int i = 0; i < 3; ++i) {
+        const Str iid = interfaces + std::to_wstring(i) + L"-0000-0000-0000-000000000000}";
+        extra.push_back({Key, iid, i < 2 ? Gone : Kept});
+    }
+    Run(L"interfaces and shared files", Installation(extra), [&] {
+        const DWORD count = 1;
+        bool seeded = true;
+        for (int i = 0; i < 3; ++i) {
+            const Str typeLib = extra[2 + i].path + L"\\TypeLib";
+            const DWORD size = (libraries[i].size() + 1) * sizeof(wchar_t);
+            seeded = RegSetKeyValueW(HKEY_LOCAL_MACHINE, typeLib.c_str(), 0, REG_SZ,
+                                     libraries[i].c_str(), size) == 0 &&
+                     RegSetKeyValueW(HKEY_LOCAL_MACHINE, sharedDlls.c_str(), files[i].c_str(),
+                                     REG_DWORD, &count, sizeof count) == 0 && seeded;
+        }
+        Check(seeded, L"interfaces and records made");
+        Together({kQuiet}, 0);
+        std::vector<Str> lines;
+        for (int i = 0; i < 3; ++i) {
+            const bool kept = RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, sharedDlls.c_str(),
+                                                 files[i].c_str()) == 0;
+            Check(kept == (i == 2), L"SharedDLLs value " + files[i]);
+            lines.push_back(L"removed 0 HKEY_LOCAL_MACHINE\\" + sharedDlls + L"\\" + files[i] +
+                            view64);
+        }
+        lines.pop_back();
+        for (const Item& item : extra) {
+            if (item.fate == Gone)
+                lines.push_back(L"removed 0 " + FullName(item.kind, item.path) + view64);
+        }
+        CheckLog(L"outcome=clean exit=0", lines);
+    });
+}
+
 void UnattendedSuite()
 {
     // Lines that cannot be used and logs that are refused (another file's second name, behind a
@@ -327,34 +393,49 @@ void UnattendedSuite()
         Check(intact, L"nothing removed while another run holds the lock");
         const HANDLE file = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, 0,
                                         OPEN_EXISTING, 0, 0);
-        Together({kQuiet}, 1, lock);
+        Check(RunUnix(L"rm -rf $XDG_DATA_HOME/Trash"), L"trash emptied");
+        Together({kQuiet}, ERROR_SUCCESS_REBOOT_REQUIRED, lock);
+        Check(RunUnix(L"! ls -A $XDG_DATA_HOME/Trash/files 2>/dev/null | grep -q ."),
+              L"nothing in the trash");
+        Check(Scheduled(held), L"held file scheduled for deletion at the next start");
+        Together({L"/check"}, ERROR_SUCCESS_REBOOT_REQUIRED);
         CloseHandle(file);
         CloseHandle(lock);
-        Together({L"/qn /norestart /log " + kLog}, 0);
+        const PROCESS_INFORMATION restart = Launch(L"C:\\windows\\system32\\wineboot.exe", L"-r");
+        WaitForSingleObject(restart.hProcess, 3 * kWaitMs);
+        End(restart);
+        Check(!Present(File, held), L"held file gone after a restart");
         Together({L"/check"}, 0);
-        std::vector<Str> lines = {L"failed 32 " + held, L" waiting pid=" + busy,
+        Together({L"/qn /norestart /log " + kLog}, 0);
+        std::vector<Str> lines = {L"pending 32 " + held, L" waiting pid=" + busy,
                                   L" busy waited=2 pid=" + busy,
-                                  L" end outcome=busy exit=1618 pid=" + busy};
+                                  L" end outcome=busy exit=1618 removed=0 pending=0 failed=0 "
+                                  L"absent=0 present=0 link=0 pid=" + busy};
+        // All but the held file, which went at the restart.
         for (const Item& item : items) {
-            if (item.fate == Gone)
+            if (item.fate == Gone && item.path != held)
                 lines.push_back(L"removed 0 " + FullName(item.kind, item.path) +
                                 (OnDisk(item.kind) ? L"" : view64));
         }
         CheckLog(L"outcome=clean exit=0", lines);
     });
-    // Unix links, which Wine follows whatever is asked, and lists as plain files if to a file.
+    // Unix links, which Wine follows whatever is asked, and lists as plain files if to a file;
+    // one inside a conflict folder, which stays with the folder: its deletion would follow it.
     const std::vector<Item> targets = {{File, kDl + L"\\notes.txt", Kept},
                                        {File, L"C:\\outside.ocx", Kept},
                                        {Directory, L"C:\\outside", Kept}};
     Run(L"a class key that cannot be emptied, and links", Installation(targets, true), [] {
         Check(RunUnix(L"(cd " + UnixPath(kDl) + L" && ln -s notes.txt FENNOXEL.INF && "
-                      L"ln -s ../../outside.ocx FENNOXEL.OCX && ln -s ../../outside CONFLICT.7)"),
+                      L"ln -s ../../outside.ocx FENNOXEL.OCX && ln -s ../../outside CONFLICT.7 && "
+                      L"mkdir CONFLICT.2 && ln -s ../../../outside CONFLICT.2/outside)"),
               L"links made");
         Together({kQuiet}, 2);
         CheckLog(L"outcome=class-key-stays exit=2",
                  {L"failed 5 HKEY_CURRENT_USER\\" + kRow3 + view64,
                   L"link 0 " + kDl + L"\\FENNOXEL.INF",
-                  L"link 0 " + kDl + L"\\FENNOXEL.OCX", L"link 0 " + kDl + L"\\CONFLICT.7"});
+                  L"link 0 " + kDl + L"\\FENNOXEL.OCX", L"link 0 " + kDl + L"\\CONFLICT.7",
+                  L"link 0 " + kDl + L"\\CONFLICT.2"});
+        RunUnix(L"rm -r " + UnixPath(kDl + L"\\CONFLICT.2"));
     });
     // A class key that is a link to a key that does not exist is there: a check reads the link.
     // So is a browser's record left behind.
@@ -368,6 +449,7 @@ void UnattendedSuite()
         Together({L"/q"}, 0);
         Together({L"/check"}, 0);
     });
+    RecordsScenario();
 }
 
 // Users' profiles: their list, and hive files made with the backup and restore privileges, which
@@ -571,6 +653,8 @@ int wmain(int argc, wchar_t** argv)
                                 {Key, kLinkTarget, Kept},
                                 {RegLink, kRow7 + L"\\Link", Gone}}),
                   kSuccess, [] { Together({L"/check"}, 1); });
+        Check(RunUnix(L"ls $XDG_DATA_HOME/Trash/files | grep -qx MERROWIND.OCX"),
+              L"the dialog's removed files in the trash");
         // Wine's shell reports this folder deleted and leaves it.
         const Str left = kDl + L"\\CONFLICT" + Str(90, L'卸');
         RunDialog(L"shell leaves a folder", Installation({{Directory, left, Kept}}), kFailure);
