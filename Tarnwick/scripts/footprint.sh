@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Reports Tarnwick.exe's size (goal: at most 64 KiB), its sections and the DLLs it imports (goal:
-# only Windows' own, and nothing that keeps it from starting on Windows XP). Builds the 32-bit Windows configuration first when needed. With --check, it
-# exits non-zero when a goal is missed.
-# Usage: footprint.sh [--check] [BUILD_DIR]   (relative to Tarnwick/; default build/mingw, the preset's)
+# only Windows' own, and nothing that keeps it from starting on Windows XP). Builds the 32-bit
+# Windows configuration first when needed. With --check, it exits non-zero when a goal is missed.
+# Usage: footprint.sh [--check] [BUILD_DIR]
+#   BUILD_DIR is relative to Tarnwick/; the default is build/mingw, the preset's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 check=false
