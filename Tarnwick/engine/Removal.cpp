@@ -241,23 +241,36 @@ int ViewsOfKey(const KeyFolder& folder, LPCWSTR prefix, LPCWSTR name)
     return folder.viewCount;
 }
 
+// Tells the observer of the key at path below folder's root in view, or of its value named value
+// (NULL for the key itself).
+void ReportKey(const Run& run, const KeyFolder& folder, const KeyView& view, LPCWSTR path,
+               LPCWSTR value, ItemFate fate, DWORD code)
+{
+    WCHAR item[kItemNameCapacity + kSweepBufferSize] = L"";
+    AppendText(item, folder.rootName);
+    AppendText(item, path);
+    if (value != NULL) {
+        AppendText(item, L"\\");
+        AppendText(item, value);
+    }
+    AppendText(item, view.tag);
+    ReportItem(run.observer, item, fate, code);
+}
+
 // Removes (in a check, looks for) the key prefix + name in one view of folder, reports it and
 // returns its fate.
 ItemFate HandleKeyInView(const Run& run, const KeyFolder& folder, const KeyView& view,
                          LPCWSTR prefix, LPCWSTR name)
 {
     WCHAR path[kKeyPathCapacity] = L"";
-    WCHAR item[kItemNameCapacity] = L"";
     DWORD code = ERROR_INVALID_PARAMETER;
     ItemFate fate = kItemFailed;
     if (AppendText(path, folder.path) && AppendText(path, view.infix) &&
-        AppendText(path, prefix) && AppendText(path, name)) {
-        AppendText(item, folder.rootName);
-        AppendText(item, path);
-        AppendText(item, view.tag);
+        AppendText(path, prefix) && AppendText(path, name))
         fate = ActOnKey(run.mode, folder, view.access, path, &code);
-    }
-    ReportItem(run.observer, item, fate, code);
+    else
+        path[0] = L'\0';
+    ReportKey(run, folder, view, path, NULL, fate, code);
     return fate;
 }
 
@@ -310,7 +323,7 @@ bool HandleRegistration(Run& run, const Place& place, int row)
 typedef bool (*ChildRule)(const Run& run, HKEY parent, LPCWSTR name, REGSAM view);
 
 // Removes (in a check, looks for) every child of the key parent below folder that rule selects,
-// in each view; one that stays is a trace.
+// in each view; one that stays is a trace, and so is a parent that cannot be listed to its end.
 void HandleChildKeys(Run& run, const KeyFolder& folder, LPCWSTR parent, ChildRule rule)
 {
     if (folder.root == NULL)
@@ -320,19 +333,22 @@ void HandleChildKeys(Run& run, const KeyFolder& folder, LPCWSTR parent, ChildRul
         const KeyView& view = folder.views[number];
         WCHAR path[kKeyPathCapacity] = L"";
         UniqueKey children;
-        DWORD code;
+        DWORD code = ERROR_SUCCESS;
         if (!AppendText(path, folder.path) || !AppendText(path, view.infix) ||
-            !AppendText(path, parent) ||
-            OpenFolderKey(folder, view.access, path, KEY_ENUMERATE_SUB_KEYS, children, &code) !=
-                kItemPresent)
+            !AppendText(path, parent))
             continue;
+        ItemFate listing = OpenFolderKey(folder, view.access, path, KEY_ENUMERATE_SUB_KEYS,
+                                         children, &code);
         // The child's name, after the backslash that joins it to parent's path.
         WCHAR name[1 + kChildNameCapacity] = L"\\";
-        for (DWORD index = 0;;) {
+        for (DWORD index = 0; listing == kItemPresent;) {
             DWORD length = kChildNameCapacity;
-            if (PlatformServices::RegEnumKeyExW(children.Get(), index, name + 1, &length, NULL,
-                                                NULL, NULL, NULL) != ERROR_SUCCESS)
+            code = PlatformServices::RegEnumKeyExW(children.Get(), index, name + 1, &length, NULL,
+                                                   NULL, NULL, NULL);
+            if (code != ERROR_SUCCESS) {
+                listing = code == ERROR_NO_MORE_ITEMS ? kItemAbsent : kItemFailed;
                 break;
+            }
             ItemFate fate = kItemAbsent;
             if (rule(run, children.Get(), name + 1, view.access))
                 fate = HandleKeyInView(run, folder, view, parent, name);
@@ -341,6 +357,10 @@ void HandleChildKeys(Run& run, const KeyFolder& folder, LPCWSTR parent, ChildRul
             // A removed child's place goes to the next one.
             if (fate != kItemRemoved)
                 ++index;
+        }
+        if (Stays(listing)) {
+            ReportKey(run, folder, view, path, NULL, listing, code);
+            run.remains.otherTraceStays = true;
         }
     }
 }
@@ -428,43 +448,48 @@ bool NamesSweptPath(const Run& run, HKEY, LPCWSTR name, REGSAM)
 // path the sweeps select, whether or not the file is still there. Other files' records stay.
 void HandleSharedFiles(Run& run, const KeyFolder& software)
 {
-    const bool checking = run.mode == kCheckOnly;
     const int viewCount = ViewsOfKey(software, kSharedDlls, L"");
     for (int number = 0; number < viewCount; ++number) {
         const KeyView& view = software.views[number];
         WCHAR path[kKeyPathCapacity] = L"";
-        UniqueKey records;
         AppendText(path, software.path);
         AppendText(path, kSharedDlls);
-        const REGSAM access = KEY_QUERY_VALUE | (checking ? 0 : KEY_SET_VALUE) | view.access;
-        PlatformServices::RegOpenKeyExW(software.root, path, 0, access, records.Put());
+        // Read to find the records; opened for writing only to remove one.
+        UniqueKey records;
+        UniqueKey writable;
+        LONG code = PlatformServices::RegOpenKeyExW(software.root, path, 0,
+                                                    KEY_QUERY_VALUE | view.access, records.Put());
         WCHAR name[kSweepBufferSize];
-        for (DWORD index = 0; records.IsValid();) {
+        for (DWORD index = 0; code == ERROR_SUCCESS;) {
             DWORD length = kSweepBufferSize;
-            const LONG error = PlatformServices::RegEnumValueW(records.Get(), index, name, &length,
-                                                               NULL, NULL, NULL, NULL);
-            if (error != ERROR_SUCCESS && error != ERROR_MORE_DATA)
-                break;
+            code = PlatformServices::RegEnumValueW(records.Get(), index, name, &length, NULL, NULL,
+                                                   NULL, NULL);
             ItemFate fate = kItemAbsent;
-            if (error == ERROR_SUCCESS && IsSweptPath(run, name)) {
+            if (code == ERROR_SUCCESS && IsSweptPath(run, name)) {
                 fate = kItemPresent;
-                if (!checking && PlatformServices::RegDeleteValueW(records.Get(), name) ==
-                                     ERROR_SUCCESS)
-                    fate = kItemRemoved;
-                else if (!checking)
-                    fate = kItemFailed;
-                WCHAR item[kItemNameCapacity + kSweepBufferSize] = L"";
-                AppendText(item, software.rootName);
-                AppendText(item, path);
-                AppendText(item, L"\\");
-                AppendText(item, name);
-                AppendText(item, view.tag);
-                ReportItem(run.observer, item, fate, ERROR_SUCCESS);
+                if (run.mode != kCheckOnly) {
+                    if (!writable.IsValid())
+                        code = PlatformServices::RegOpenKeyExW(software.root, path, 0,
+                                                               KEY_SET_VALUE | view.access,
+                                                               writable.Put());
+                    if (code == ERROR_SUCCESS)
+                        code = PlatformServices::RegDeleteValueW(writable.Get(), name);
+                    fate = code == ERROR_SUCCESS ? kItemRemoved : kItemFailed;
+                }
+                ReportKey(run, software, view, path, name, fate, code);
+                code = ERROR_SUCCESS;
             }
+            // A name too long for the buffer is no path the sweeps select.
+            if (code == ERROR_MORE_DATA)
+                code = ERROR_SUCCESS;
             if (Stays(fate))
                 run.remains.otherTraceStays = true;
             if (fate != kItemRemoved)
                 ++index;
+        }
+        if (code != ERROR_NO_MORE_ITEMS && code != ERROR_FILE_NOT_FOUND) {
+            ReportKey(run, software, view, path, NULL, kItemFailed, code);
+            run.remains.otherTraceStays = true;
         }
     }
     HandleChildKeys(run, software, kModuleUsage, NamesSweptPath);

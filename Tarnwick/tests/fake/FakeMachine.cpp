@@ -625,10 +625,12 @@ LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWO
 LONG RegDeleteValueW(HKEY key, LPCWSTR name)
 {
     const Handle& handle = Find(key);
+    const std::string value = handle.path + "|" + Utf8(name);
     if ((handle.access & KEY_SET_VALUE) == 0)
         return ERROR_ACCESS_DENIED;
-    return machine.values.erase(handle.path + "|" + Utf8(name)) != 0 ? ERROR_SUCCESS
-                                                                       : ERROR_FILE_NOT_FOUND;
+    if (machine.failOpen.count(value) != 0)
+        return machine.failOpen[value];
+    return machine.values.erase(value) != 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
 LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD, LPWSTR,

@@ -67,7 +67,8 @@ struct Machine {
     // The deletions Windows carries out at its next start, as the Session Manager lists them
     // ("\\??\\C:\\...").
     std::vector<std::string> pending;
-    // Failures: Win32 errors of a key's open or enumeration, NTSTATUS of its deletion.
+    // Failures: Win32 errors of a key's open (of a value's deletion, by "key|name") or
+    // enumeration, NTSTATUS of a key's deletion.
     std::map<std::string, LONG> failOpen;
     std::map<std::string, LONG> failEnum;
     std::map<std::string, NTSTATUS> failDelete;

@@ -73,20 +73,20 @@ const Paths kInterfaces7 = {
 };
 // The installers' records of the controls' files below C:\WINDOWS, in either view, whether or
 // not the file is still there: SharedDLLs values ("key|name") and ModuleUsage keys.
-const std::string kSharedDlls = "Microsoft\\Windows\\CurrentVersion\\SharedDLLs|";
+const std::string kSharedDlls = "Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 const std::string kModuleUsage =
     "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\ModuleUsage\\";
 const Paths kFileRecords = {
-    "HKLM\\Software\\" + kSharedDlls + "C:\\WINDOWS\\system32\\FENNOXEL.OCX",
-    "HKLM\\Software\\" + kSharedDlls + "C:\\WINDOWS\\Downloaded Program Files\\QUILLODECK.INF",
-    "HKLM\\Software\\Wow6432Node\\" + kSharedDlls + "C:\\WINDOWS\\system32\\merrowind.ocx",
+    "HKLM\\Software\\" + kSharedDlls + "|C:\\WINDOWS\\system32\\FENNOXEL.OCX",
+    "HKLM\\Software\\" + kSharedDlls + "|C:\\WINDOWS\\Downloaded Program Files\\QUILLODECK.INF",
+    "HKLM\\Software\\Wow6432Node\\" + kSharedDlls + "|C:\\WINDOWS\\system32\\merrowind.ocx",
     kModuleUsage + "C:/WINDOWS/Downloaded Program Files/CONFLICT.1/FENNOXEL.OCX",
 };
 // Near misses: an interface of a library one character off row 7's, another file's records.
 const std::string kOtherInterface =
     "HKLM\\Software\\Classes\\Interface\\{1B000000-0000-0000-0000-000000000000}";
 const std::string kOtherRecords[] = {
-    "HKLM\\Software\\" + kSharedDlls + "C:\\WINDOWS\\system32\\OTHER.OCX",
+    "HKLM\\Software\\" + kSharedDlls + "|C:\\WINDOWS\\system32\\OTHER.OCX",
     kModuleUsage + "C:/WINDOWS/system32/FENNOXEL.OCX.1",
 };
 
@@ -138,6 +138,8 @@ const std::string kLoaded = " 5 pending";
 const int kRestart = ERROR_SUCCESS_REBOOT_REQUIRED;
 
 const DWORD kIoError = 1117;  // ERROR_IO_DEVICE
+const std::string kSharedDllsKey = "HKLM\\Software\\" + kSharedDlls;
+const std::string kInterfaces = "HKLM\\Software\\Classes\\Interface";
 
 const OutcomeCase kCases[] = {
     {"everything removed", false, kWin, "", "", {}, kSucceeded, {}, 0},
@@ -162,6 +164,12 @@ const OutcomeCase kCases[] = {
     {"ProgID refused", false, kWin, "", kRow3[1], {kRow3[1]}, kSucceeded, {kRow3[1] + kRefused}, 1},
     {"record refused", false, kWin, "", kUser7[3], {kUser7[3]}, kSucceeded,
      {kUser7[3] + kRefused}, 1},
+    {"interfaces refused", false, kWin, "", kInterfaces, {kInterfaces7[0]}, kSucceeded,
+     {kInterfaces + kRefused}, 1},
+    {"SharedDLLs refused", false, kWin, "", kSharedDllsKey, {kFileRecords[0], kFileRecords[1]},
+     kSucceeded, {kSharedDllsKey + kRefused}, 1},
+    {"SharedDLLs value refused", false, kWin, "", kFileRecords[0], {kFileRecords[0]}, kSucceeded,
+     {kSharedDllsKey + "\\" + kSystem + kRefused}, 1},
     {"listing refused", false, kWin, "", "", {}, kFilesFailed, {kDownloaded + " 5"}, 1,
      ERROR_ACCESS_DENIED},
     {"listing cut short", false, kWin, "", "", {}, kFilesFailed, {kDownloaded + " 1117"}, 1,
@@ -187,13 +195,14 @@ bool IsInstalled(const OutcomeCase& test, const std::string& key)
     return !test.withoutClassKeys || key.find("CLSID\\") == std::string::npos;
 }
 
-// One registration: "HKLM...|name" is a value; any other key gets a child and grants the rights
-// that a removal needs, and no more.
+// One registration: "HKLM...|name" is a value; any other key gets a child. Each key grants the
+// rights that a removal needs, and no more.
 void InstallKey(const std::string& key)
 {
     const size_t bar = key.find('|');
     if (fake::Within(key, "HKLM") && bar != std::string::npos) {
         fake::addKey(key.substr(0, bar));
+        machine.grants[key.substr(0, bar)] = KEY_QUERY_VALUE | KEY_SET_VALUE;
         machine.values[key] = "1";
         return;
     }
