@@ -36,7 +36,13 @@ DWORD GetFileAttributesW(LPCWSTR path);
 BOOL MoveFileExW(LPCWSTR existing, LPCWSTR replacement, DWORD flags);
 // The long form of a path that names the controls' files in the installers' records.
 DWORD GetLongPathNameW(LPCWSTR path, LPWSTR longPath, DWORD capacity);
+// Clears a read-only attribute through a handle (FileBasicInformation), never by a name that a
+// link could lead away.
+NTSTATUS NtSetInformationFile(HANDLE file, PIO_STATUS_BLOCK status, PVOID information,
+                              ULONG length, FILE_INFORMATION_CLASS informationClass);
 DWORD GetLastError();
+// Memory for what has no bound: the list of deletions at the next start.
+HLOCAL LocalAlloc(UINT flags, SIZE_T bytes);
 
 // The lock that keeps administrators' removals from overlapping. The private-namespace calls are
 // looked up at run time; where Windows lacks them (before Vista), they fail with
@@ -46,6 +52,10 @@ BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR text, DWORD re
                                                           PSECURITY_DESCRIPTOR* descriptor,
                                                           PULONG size);
 HLOCAL LocalFree(HLOCAL memory);
+// The running account's SID, which names its hives below HKEY_USERS.
+BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
+                         LPVOID information, DWORD length, PDWORD returnLength);
+BOOL ConvertSidToStringSidW(PSID sid, LPWSTR* text);
 HANDLE CreateBoundaryDescriptorW(LPCWSTR name, ULONG flags);
 BOOL AddSIDToBoundaryDescriptor(HANDLE* boundary, PSID sid);
 void DeleteBoundaryDescriptor(HANDLE boundary);

@@ -111,9 +111,20 @@ DWORD GetLongPathNameW(LPCWSTR path, LPWSTR longPath, DWORD capacity)
     return ::GetLongPathNameW(path, longPath, capacity);
 }
 
+NTSTATUS NtSetInformationFile(HANDLE file, PIO_STATUS_BLOCK status, PVOID information,
+                              ULONG length, FILE_INFORMATION_CLASS informationClass)
+{
+    return ::NtSetInformationFile(file, status, information, length, informationClass);
+}
+
 DWORD GetLastError()
 {
     return ::GetLastError();
+}
+
+HLOCAL LocalAlloc(UINT flags, SIZE_T bytes)
+{
+    return ::LocalAlloc(flags, bytes);
 }
 
 BOOL CheckTokenMembership(HANDLE token, PSID sid, PBOOL isMember)
@@ -131,6 +142,17 @@ BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR text, DWORD re
 HLOCAL LocalFree(HLOCAL memory)
 {
     return ::LocalFree(memory);
+}
+
+BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
+                         LPVOID information, DWORD length, PDWORD returnLength)
+{
+    return ::GetTokenInformation(token, informationClass, information, length, returnLength);
+}
+
+BOOL ConvertSidToStringSidW(PSID sid, LPWSTR* text)
+{
+    return ::ConvertSidToStringSidW(sid, text);
 }
 
 HANDLE CreateBoundaryDescriptorW(LPCWSTR name, ULONG flags)

@@ -47,6 +47,8 @@ typedef WCHAR* LPWSTR;
 typedef const WCHAR* LPCWSTR;
 typedef intptr_t LONG_PTR;
 typedef uintptr_t ULONG_PTR;
+typedef ULONG_PTR SIZE_T;
+typedef int64_t LONGLONG;
 typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
@@ -86,6 +88,11 @@ typedef const ITEMIDLIST* LPCITEMIDLIST;
 #define ERROR_SUCCESS_REBOOT_REQUIRED 3010L
 #define ERROR_NO_MORE_FILES 18L
 #define ERROR_LOCK_VIOLATION 33L
+#define ERROR_BADDB 1009L
+#define ERROR_BADKEY 1010L
+#define ERROR_REGISTRY_CORRUPT 1015L
+#define ERROR_NOT_REGISTRY_FILE 1017L
+#define ERROR_INSTALL_USEREXIT 1602L
 
 #define NT_SUCCESS(status) (((NTSTATUS)(status)) >= 0)
 
@@ -115,6 +122,7 @@ inline HRESULT HRESULT_FROM_WIN32(LONG error)
 #define REG_MULTI_SZ 7
 #define KEY_SET_VALUE 0x0002
 
+#define SECURITY_MAX_SID_SIZE 68
 #define TOKEN_QUERY 0x0008
 #define TOKEN_ADJUST_PRIVILEGES 0x0020
 #define SE_PRIVILEGE_ENABLED 0x00000002
@@ -130,6 +138,7 @@ inline HRESULT HRESULT_FROM_WIN32(LONG error)
 #define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
 
 #define FILE_READ_ATTRIBUTES 0x0080
+#define FILE_WRITE_ATTRIBUTES 0x0100
 #define FILE_SHARE_READ 0x00000001
 #define FILE_SHARE_WRITE 0x00000002
 #define FILE_SHARE_DELETE 0x00000004
@@ -145,6 +154,7 @@ inline HRESULT HRESULT_FROM_WIN32(LONG error)
 #define QS_ALLINPUT 0x04FF
 #define PM_REMOVE 0x0001
 #define SDDL_REVISION_1 1
+#define LMEM_ZEROINIT 0x0040
 
 #define CSIDL_WINDOWS 0x0024
 #define CSIDL_SYSTEM 0x0025
@@ -195,6 +205,36 @@ typedef struct _TOKEN_PRIVILEGES {
     DWORD PrivilegeCount;
     LUID_AND_ATTRIBUTES Privileges[1];
 } TOKEN_PRIVILEGES, *PTOKEN_PRIVILEGES;
+
+typedef struct _SID_AND_ATTRIBUTES {
+    PSID Sid;
+    DWORD Attributes;
+} SID_AND_ATTRIBUTES;
+
+typedef struct _TOKEN_USER {
+    SID_AND_ATTRIBUTES User;
+} TOKEN_USER;
+
+typedef enum _TOKEN_INFORMATION_CLASS { TokenUser = 1 } TOKEN_INFORMATION_CLASS;
+
+typedef union _LARGE_INTEGER {
+    LONGLONG QuadPart;
+} LARGE_INTEGER;
+
+typedef struct _IO_STATUS_BLOCK {
+    NTSTATUS Status;
+    ULONG_PTR Information;
+} IO_STATUS_BLOCK, *PIO_STATUS_BLOCK;
+
+typedef enum _FILE_INFORMATION_CLASS { FileBasicInformation = 4 } FILE_INFORMATION_CLASS;
+
+typedef struct _FILE_BASIC_INFORMATION {
+    LARGE_INTEGER CreationTime;
+    LARGE_INTEGER LastAccessTime;
+    LARGE_INTEGER LastWriteTime;
+    LARGE_INTEGER ChangeTime;
+    ULONG FileAttributes;
+} FILE_BASIC_INFORMATION;
 
 typedef struct _FILETIME {
     DWORD dwLowDateTime;

@@ -1,5 +1,7 @@
 #include "FakeMachine.h"
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <codecvt>
 #include <locale>
@@ -60,14 +62,6 @@ Handle& Find(const void* handle)
     return machine.handles.at(reinterpret_cast<uintptr_t>(handle));
 }
 
-void Release(const void* handle)
-{
-    Find(handle);
-    machine.handles.erase(reinterpret_cast<uintptr_t>(handle));
-}
-
-typedef std::wstring_convert<std::codecvt_utf8_utf16<char16_t>, char16_t> Converter;
-
 // Sets the last error, as a failing call does, and returns the call's result.
 template <typename T>
 T Fail(DWORD error, T result)
@@ -75,6 +69,38 @@ T Fail(DWORD error, T result)
     machine.lastError = error;
     return result;
 }
+
+// Releases a handle; a named object goes with the last handle that names it.
+void Release(const void* handle)
+{
+    const std::string path = Find(handle).path;
+    machine.handles.erase(reinterpret_cast<uintptr_t>(handle));
+    for (const auto& other : machine.handles) {
+        if (other.second.path == path)
+            return;
+    }
+    machine.objects.erase(path);
+}
+
+// Opens the named object, creating it with the descriptor of security where it is missing. An
+// ordinary user is refused one whose descriptor (in SDDL) lets in neither everyone nor the users;
+// the default security lets anyone in.
+HANDLE OpenObject(const std::string& name, LPSECURITY_ATTRIBUTES security)
+{
+    const auto object = machine.objects.find(name);
+    const bool forUsers = object == machine.objects.end() || object->second.empty() ||
+                          object->second.find(";;;WD)") != std::string::npos ||
+                          object->second.find(";;;BU)") != std::string::npos;
+    if (!forUsers && !machine.administrator)
+        return Fail(ERROR_ACCESS_DENIED, (HANDLE)NULL);
+    if (object == machine.objects.end()) {
+        const bool described = security != NULL && security->lpSecurityDescriptor != NULL;
+        machine.objects[name] = described ? Find(security->lpSecurityDescriptor).path : "";
+    }
+    return Open<HANDLE>(name);
+}
+
+typedef std::wstring_convert<std::codecvt_utf8_utf16<char16_t>, char16_t> Converter;
 
 // Windows refuses a path of MAX_PATH characters or more that has no "\\?\" prefix.
 bool TooLong(const std::string& path)
@@ -339,7 +365,8 @@ BOOL DeleteFileW(LPCWSTR path)
 {
     const std::string file = Path(path);
     const auto entry = machine.files.find(file);
-    if (entry != machine.files.end() && (entry->second.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    const DWORD refused = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY;
+    if (entry != machine.files.end() && (entry->second.attributes & refused) != 0)
         return Fail(ERROR_ACCESS_DENIED, FALSE);
     return Remove(file);
 }
@@ -352,6 +379,8 @@ BOOL RemoveDirectoryW(LPCWSTR path)
         return Fail(ERROR_FILE_NOT_FOUND, FALSE);
     if ((entry->second.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return Fail(ERROR_DIRECTORY, FALSE);
+    if ((entry->second.attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        return Fail(ERROR_ACCESS_DENIED, FALSE);
     if (!Children(machine.files, folder).empty())
         return Fail(ERROR_DIR_NOT_EMPTY, FALSE);
     return Remove(folder);
@@ -370,23 +399,45 @@ BOOL MoveFileExW(LPCWSTR existing, LPCWSTR, DWORD)
     return TRUE;
 }
 
+// A short path is lengthened only while its entry is there.
 DWORD GetLongPathNameW(LPCWSTR path, LPWSTR longPath, DWORD capacity)
 {
-    const std::string file = Utf8(path);
+    std::string file = Utf8(path);
+    const auto shortPath = machine.shortPaths.find(file);
+    if (shortPath != machine.shortPaths.end())
+        file = shortPath->second;
     if (machine.files.count(file) == 0)
         return Fail(ERROR_FILE_NOT_FOUND, 0);
     CopyOut(file, longPath, capacity);
     return Utf16(file).size() - 1;
 }
 
-HANDLE CreateFileW(LPCWSTR path, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD flags, HANDLE)
+// Changes an entry's attributes through a handle opened for it.
+NTSTATUS NtSetInformationFile(HANDLE file, PIO_STATUS_BLOCK, PVOID information, ULONG length,
+                              FILE_INFORMATION_CLASS informationClass)
+{
+    const Handle& handle = Find(file);
+    const auto entry = machine.files.find(handle.path);
+    if (informationClass != FileBasicInformation || length != sizeof(FILE_BASIC_INFORMATION))
+        machine.problems.push_back("file information not as asked");
+    if ((handle.access & FILE_WRITE_ATTRIBUTES) == 0 || entry == machine.files.end())
+        return kStatusAccessDenied;
+    const ULONG attributes = static_cast<FILE_BASIC_INFORMATION*>(information)->FileAttributes;
+    const DWORD kept = entry->second.attributes & FILE_ATTRIBUTE_DIRECTORY;
+    if (attributes != 0)
+        entry->second.attributes = kept | (attributes == FILE_ATTRIBUTE_NORMAL ? 0 : attributes);
+    return 0;
+}
+
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD flags,
+                   HANDLE)
 {
     const std::string file = Path(path);
     if (TooLong(file))
         return INVALID_HANDLE_VALUE;
     if (machine.files.count(file) == 0)
         return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
-    return Open<HANDLE>(Resolve(file, (flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0));
+    return Open<HANDLE>(Resolve(file, (flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0), access);
 }
 
 DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD capacity, DWORD)
@@ -433,17 +484,48 @@ BOOL CheckTokenMembership(HANDLE, PSID, PBOOL isMember)
     return TRUE;
 }
 
-BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR, DWORD,
+// A descriptor's handle stands for its text.
+BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR text, DWORD,
                                                           PSECURITY_DESCRIPTOR* descriptor, PULONG)
 {
-    *descriptor = Open<PSECURITY_DESCRIPTOR>("descriptor");
+    *descriptor = Open<PSECURITY_DESCRIPTOR>(Utf8(text));
     return TRUE;
+}
+
+// Memory is a handle too, so that what is not freed is seen.
+HLOCAL LocalAlloc(UINT, SIZE_T bytes)
+{
+    void* memory = calloc(1, bytes);
+    machine.handles[reinterpret_cast<uintptr_t>(memory)] = Handle{"memory", 0, {}};
+    return memory;
 }
 
 HLOCAL LocalFree(HLOCAL memory)
 {
+    const bool allocated = Find(memory).path == "memory";
     Release(memory);
+    if (allocated)
+        free(memory);
     return NULL;
+}
+
+// The token's user is the running account, whatever SID its structure points to.
+BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS, LPVOID information, DWORD length,
+                         PDWORD)
+{
+    Find(token);
+    if (length < sizeof(TOKEN_USER))
+        return Fail(ERROR_INSUFFICIENT_BUFFER, FALSE);
+    static_cast<TOKEN_USER*>(information)->User.Sid = information;
+    return TRUE;
+}
+
+BOOL ConvertSidToStringSidW(PSID, LPWSTR* text)
+{
+    const std::vector<WCHAR> sid = Utf16(machine.currentUser);
+    *text = static_cast<LPWSTR>(LocalAlloc(0, sid.size() * sizeof(WCHAR)));
+    std::copy(sid.begin(), sid.end(), *text);
+    return TRUE;
 }
 
 HANDLE CreateBoundaryDescriptorW(LPCWSTR, ULONG)
@@ -463,16 +545,21 @@ void DeleteBoundaryDescriptor(HANDLE boundary)
     Release(boundary);
 }
 
-HANDLE CreatePrivateNamespaceW(LPSECURITY_ATTRIBUTES, LPVOID, LPCWSTR)
+HANDLE CreatePrivateNamespaceW(LPSECURITY_ATTRIBUTES security, LPVOID, LPCWSTR)
 {
-    if (machine.namespaceMade)
+    if (machine.namespaceMade || machine.objects.count("namespace") != 0)
         return Fail(ERROR_ALREADY_EXISTS, (HANDLE)NULL);
-    return Open<HANDLE>("namespace");
+    return OpenObject("namespace", security);
 }
 
+// Another run's namespace was made as the engine makes it: for administrators only.
 HANDLE OpenPrivateNamespaceW(LPVOID, LPCWSTR)
 {
-    return Open<HANDLE>("namespace");
+    if (machine.namespaceMade && machine.objects.count("namespace") == 0)
+        machine.objects["namespace"] = "D:P(A;;GA;;;BA)(A;;GA;;;SY)";
+    if (machine.objects.count("namespace") == 0)
+        return Fail(ERROR_PATH_NOT_FOUND, (HANDLE)NULL);
+    return OpenObject("namespace", NULL);
 }
 
 // The mutex in it would lose its name, and another run could take one of the same name.
@@ -484,9 +571,9 @@ BOOLEAN ClosePrivateNamespace(HANDLE privateNamespace, ULONG)
     return TRUE;
 }
 
-HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR name)
+HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES security, BOOL, LPCWSTR name)
 {
-    return Open<HANDLE>(Utf8(name));
+    return OpenObject(Utf8(name), security);
 }
 
 BOOL ReleaseMutex(HANDLE mutex)
@@ -570,6 +657,10 @@ LONG RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM access, HK
         if (machine.registry.count(path) == 0)
             return ERROR_FILE_NOT_FOUND;
     }
+    if (machine.wow64 && Contains(machine.misdirected, path))
+        path += "\\Wow6432Node";
+    if (machine.registry.count(path) == 0)
+        return ERROR_FILE_NOT_FOUND;
     *key = Open<HKEY>(path, access);
     return ERROR_SUCCESS;
 }
@@ -599,7 +690,9 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD, LPDWORD type, LPBYTE data
     const std::vector<WCHAR> text = Utf16(text8);
     const DWORD capacity = *size;
     *size = text.size() * sizeof(WCHAR);
-    if (data == NULL || *size > capacity)
+    if (data == NULL)
+        return ERROR_SUCCESS;
+    if (*size > capacity)
         return ERROR_MORE_DATA;
     std::copy(text.begin(), text.end(), reinterpret_cast<WCHAR*>(data));
     return ERROR_SUCCESS;
@@ -712,6 +805,8 @@ LONG RegLoadKeyW(HKEY, LPCWSTR subKey, LPCWSTR file)
         return ERROR_FILE_NOT_FOUND;
     if (Contains(machine.hivesInUse, path))
         return ERROR_SHARING_VIOLATION;
+    if (machine.hiveFiles.count(path) == 0)
+        return ERROR_NOT_REGISTRY_FILE;
     const std::string root = "HKU\\" + Utf8(subKey);
     machine.registry[root] = "";
     for (const auto& key : machine.hiveFiles[path])

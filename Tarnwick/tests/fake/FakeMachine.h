@@ -14,7 +14,8 @@
 namespace fake {
 
 // A link listed with FILE_ATTRIBUTE_REPARSE_POINT opens as itself when asked to; one without (a
-// Unix link under Wine) always reaches its target, through the shell too.
+// Unix link under Wine) always reaches its target, through the shell too. A read-only entry is
+// refused (5) by DeleteFileW and RemoveDirectoryW, not by the shell.
 struct Entry {
     DWORD attributes;
     std::string linkTarget;
@@ -29,7 +30,7 @@ struct Box {
 };
 
 // What a handle or ID list stands for: a key (and access), a search (and the names to give, the
-// next one last), a file or a special folder.
+// next one last), a file (and access), a special folder, a named object or memory.
 struct Handle {
     std::string path;
     REGSAM access;
@@ -51,9 +52,14 @@ struct Machine {
     // The program is 32-bit: Windows shows it the 32-bit registry view and, as system32, SysWOW64,
     // unless it asks for the 64-bit view or names Sysnative.
     bool wow64 = false;
+    // Keys that such a program asking for the 64-bit view is given the Wow6432Node of, as Wine
+    // gives a hive that another process loaded.
+    std::vector<std::string> misdirected;
+    // The running account's SID; its HKU key, where there is one, is its hive.
     std::string currentUser = "S-1-5-21-7-7-7-500";
-    // Hive files by path: their keys, relative to the hive's root, with link targets. The hives
-    // loaded below HKU by name, with their files; how many loads there were; hives in use.
+    // Hive files by path: their keys, relative to the hive's root, with link targets (a file not
+    // here is no hive). The hives loaded below HKU by name, with their files; how many loads there
+    // were; hives in use.
     std::map<std::string, std::map<std::string, std::string>> hiveFiles;
     std::map<std::string, std::string> loadedHives;
     int hiveLoads = 0;
@@ -77,12 +83,16 @@ struct Machine {
     std::map<std::string, DWORD> undeletable;
     std::vector<std::string> shellKeeps;
     std::vector<std::string> unreadable;
+    // Short (8.3) paths of entries, with the long path each stands for.
+    std::map<std::string, std::string> shortPaths;
     // Windows without GetFinalPathNameByHandleW and private namespaces.
     bool beforeVista = false;
     bool administrator = true;
     // Mutexes another run holds; the namespace another run made; the dialog is closed while the
-    // run waits, and has been.
+    // run waits, and has been. Named objects open now ("namespace" for the private namespace) with
+    // the descriptor they were made with ("" for the default, which lets anyone open them).
     std::vector<std::string> heldElsewhere;
+    std::map<std::string, std::string> objects;
     bool namespaceMade = false;
     bool closedWhileWaiting = false;
     bool dialogClosed = false;
