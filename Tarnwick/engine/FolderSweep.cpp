@@ -14,18 +14,21 @@ const size_t kMaxFolderLength = kSweepBufferSize - 1 - (MAX_PATH - 1) - 2;
 // A final path is the path it resolves to behind a "\\?\" or "\\?\UNC\" prefix.
 const DWORD kFinalPathSize = kSweepBufferSize + 8;
 
-// Puts into finalPath the path at which the file system really holds path, as
+// Opens the entry at path as itself (a link as the link), with access.
+HANDLE OpenAsItself(LPCWSTR path, DWORD access)
+{
+    return PlatformServices::CreateFileW(
+        path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+}
+
+// Puts into finalPath the path at which the file system really holds the open file, as
 // "\\?\C:\...", without a trailing backslash. Returns ERROR_SUCCESS, or the error that kept it
 // from being told.
-DWORD GetFinalPath(LPCWSTR path, DWORD flags, WCHAR* finalPath)
+DWORD GetFinalPath(HANDLE file, WCHAR* finalPath)
 {
-    const UniqueFile file(PlatformServices::CreateFileW(
-        path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, NULL));
-    if (!file.IsValid())
-        return PlatformServices::GetLastError();
     const DWORD length =
-        PlatformServices::GetFinalPathNameByHandleW(file.Get(), finalPath, kFinalPathSize, 0);
+        PlatformServices::GetFinalPathNameByHandleW(file, finalPath, kFinalPathSize, 0);
     if (length == 0)
         return PlatformServices::GetLastError();
     if (length >= kFinalPathSize)
@@ -35,14 +38,25 @@ DWORD GetFinalPath(LPCWSTR path, DWORD flags, WCHAR* finalPath)
     return ERROR_SUCCESS;
 }
 
-// Whether the entry name of the folder, opened as itself (a link as the link), is an item of the
-// folder; where that cannot be told, error receives why. Some file systems list a link to a file
-// as a plain file and follow every link whatever the caller asks; such an entry resolves outside
-// the folder and must not be touched, or its deletion would reach whatever it points to.
-bool IsItemOfFolder(LPCWSTR folderFinal, LPCWSTR full, LPCWSTR name, DWORD* error)
+// The same for the entry at path, opened with flags.
+DWORD GetFinalPath(LPCWSTR path, DWORD flags, WCHAR* finalPath)
+{
+    const UniqueFile file(PlatformServices::CreateFileW(
+        path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, NULL));
+    if (!file.IsValid())
+        return PlatformServices::GetLastError();
+    return GetFinalPath(file.Get(), finalPath);
+}
+
+// Whether the open entry name is an item of the folder whose final path is folderFinal; where
+// that cannot be told, error receives why. Some file systems list a link to a file as a plain
+// file and follow every link whatever the caller asks; such an entry resolves outside the folder
+// and must not be touched, or its deletion would reach whatever it points to.
+bool IsItemOfFolder(LPCWSTR folderFinal, HANDLE entry, LPCWSTR name, DWORD* error)
 {
     WCHAR entryFinal[kFinalPathSize];
-    *error = GetFinalPath(full, FILE_FLAG_OPEN_REPARSE_POINT, entryFinal);
+    *error = GetFinalPath(entry, entryFinal);
     if (*error != ERROR_SUCCESS)
         return false;
     const size_t length = TextLength(folderFinal);
@@ -50,18 +64,43 @@ bool IsItemOfFolder(LPCWSTR folderFinal, LPCWSTR full, LPCWSTR name, DWORD* erro
            entryFinal[length] == L'\\' && TextEqual(entryFinal + length + 1, name);
 }
 
-// The fate that weighs most: a failure, then a link that stays, then an entry that goes at the
-// next start.
-ItemFate Worse(ItemFate left, ItemFate right)
+// The same for the entry at full, opened as itself.
+bool IsItemOfFolder(LPCWSTR folderFinal, LPCWSTR full, LPCWSTR name, DWORD* error)
 {
-    if (left == kItemFailed || right == kItemFailed)
-        return kItemFailed;
-    if (left == kItemNotOwn || right == kItemNotOwn)
-        return kItemNotOwn;
-    return left == kItemPending ? left : right;
+    const UniqueFile entry(OpenAsItself(full, FILE_READ_ATTRIBUTES));
+    if (!entry.IsValid()) {
+        *error = PlatformServices::GetLastError();
+        return false;
+    }
+    return IsItemOfFolder(folderFinal, entry.Get(), name, error);
 }
 
-ItemFate DeleteTree(WCHAR* path, bool directory, bool enter, int depth, PendingDeletions* pending,
+// Clears the read-only attribute of the entry at path through a handle on the entry itself,
+// where Windows shows that handle is its folder's own item: by name, a file system that follows
+// every link would change the link's target. Windows before Vista cannot show it; there the
+// handle, opened as itself, is the entry. Returns whether it did.
+bool ClearReadOnly(WCHAR* path)
+{
+    const UniqueFile entry(OpenAsItself(path, FILE_WRITE_ATTRIBUTES));
+    if (!entry.IsValid())
+        return false;
+    WCHAR* const last = LastBackslash(path);
+    WCHAR folderFinal[kFinalPathSize];
+    *last = L'\0';
+    const DWORD folderError = GetFinalPath(path, 0, folderFinal);
+    *last = L'\\';
+    DWORD error;
+    if (folderError != ERROR_CALL_NOT_IMPLEMENTED &&
+        (folderError != ERROR_SUCCESS || !IsItemOfFolder(folderFinal, entry.Get(), last + 1, &error)))
+        return false;
+    FILE_BASIC_INFORMATION basic = {};  // times of zero stay as they are
+    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    IO_STATUS_BLOCK status;
+    return NT_SUCCESS(PlatformServices::NtSetInformationFile(entry.Get(), &status, &basic,
+                                                             sizeof basic, FileBasicInformation));
+}
+
+ItemFate DeleteTree(WCHAR* path, bool directory, bool link, int depth, PendingDeletions* pending,
                     DWORD* code);
 
 // Deletes everything in the folder at path, depth first; see DeleteTree.
@@ -96,12 +135,12 @@ ItemFate EmptyFolder(WCHAR* path, int depth, PendingDeletions* pending, DWORD* c
         if (folderError != ERROR_CALL_NOT_IMPLEMENTED &&
             (folderError != ERROR_SUCCESS || !IsItemOfFolder(folderFinal, path, name, &error))) {
             *code = error;
-            fate = Worse(fate, kItemNotOwn);
+            fate = Weightier(fate, kItemNotOwn);
             continue;
         }
         const bool link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         const bool directory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        fate = Worse(fate, DeleteTree(path, directory, !link, depth + 1, pending, code));
+        fate = Weightier(fate, DeleteTree(path, directory, link, depth + 1, pending, code));
     } while (PlatformServices::FindNextFileW(search.Get(), &entry));
     path[length] = L'\0';
     // A listing cut short leaves entries that no one has looked at.
@@ -114,17 +153,18 @@ ItemFate EmptyFolder(WCHAR* path, int depth, PendingDeletions* pending, DWORD* c
 }
 
 // Deletes the entry at path (a buffer of kSweepBufferSize) without the shell, which would follow a
-// link inside a folder, and which recycles where the tool must delete: a folder that it enters is
-// emptied depth first. A link inside one (a reparse point) is removed as a link and never
-// entered; an entry whose final path lies outside its folder stays, and so does every folder
-// that holds it (kItemNotOwn). Given pending, an entry in use (held open, or a module a running
-// program has loaded) goes at the next start, and so does a folder left holding only such
-// entries, after them. Returns the fate that weighs most, the code of a failure in code.
-ItemFate DeleteTree(WCHAR* path, bool directory, bool enter, int depth, PendingDeletions* pending,
+// link inside a folder, and which recycles where the tool must delete: a folder is emptied depth
+// first. A link (a reparse point) is removed as a link and never entered; an entry whose final
+// path lies outside its folder stays, and so does every folder that holds it (kItemNotOwn). A
+// read-only entry is refused (5) until its attribute is cleared. Given pending, a file in use
+// (held open, or a module a running program has loaded) goes at the next start, and so does a
+// folder left holding only such entries, after them; a link never does, since the deletion at
+// the next start works by name. Returns the fate that weighs most, the code of a failure in code.
+ItemFate DeleteTree(WCHAR* path, bool directory, bool link, int depth, PendingDeletions* pending,
                     DWORD* code)
 {
     ItemFate fate = kItemRemoved;
-    if (directory && enter) {
+    if (directory && !link) {
         if (depth >= kMaxDepth) {
             *code = ERROR_FILENAME_EXCED_RANGE;
             return kItemFailed;
@@ -133,23 +173,29 @@ ItemFate DeleteTree(WCHAR* path, bool directory, bool enter, int depth, PendingD
         if (fate == kItemFailed || fate == kItemNotOwn)
             return fate;
     }
-    const BOOL deleted = directory ? PlatformServices::RemoveDirectoryW(path)
-                                   : PlatformServices::DeleteFileW(path);
-    if (deleted)
-        return kItemRemoved;
-    const DWORD error = PlatformServices::GetLastError();
-    const bool inUse = fate == kItemPending || error == ERROR_SHARING_VIOLATION ||
-                       error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
-    *code = error;
-    if (pending != NULL && inUse) {
-        // Scheduled under its final path, as 64-bit Windows names it: the Session Manager reads
-        // system32 as the 64-bit folder, whatever program wrote it.
-        WCHAR final[kFinalPathSize];
-        const DWORD finalError = GetFinalPath(path, FILE_FLAG_OPEN_REPARSE_POINT, final);
-        if ((finalError == ERROR_SUCCESS && pending->Schedule(final)) ||
-            (finalError == ERROR_CALL_NOT_IMPLEMENTED && pending->Schedule(path)))
-            return kItemPending;
+    for (bool cleared = false;; cleared = true) {
+        const BOOL deleted = directory ? PlatformServices::RemoveDirectoryW(path)
+                                       : PlatformServices::DeleteFileW(path);
+        if (deleted)
+            return kItemRemoved;
+        *code = PlatformServices::GetLastError();
+        if (cleared || link || *code != ERROR_ACCESS_DENIED || !ClearReadOnly(path))
+            break;
     }
+    // Refused still: a folder only while it holds what goes at the next start, a file while a
+    // program holds it open or has loaded it as a module (5).
+    const bool inUse = fate == kItemPending || *code == ERROR_SHARING_VIOLATION ||
+                       *code == ERROR_LOCK_VIOLATION ||
+                       (*code == ERROR_ACCESS_DENIED && !directory);
+    if (pending == NULL || link || !inUse)
+        return kItemFailed;
+    // Scheduled under its final path, as 64-bit Windows names it: the Session Manager reads
+    // system32 as the 64-bit folder, whatever program wrote it.
+    WCHAR final[kFinalPathSize];
+    const DWORD finalError = GetFinalPath(path, FILE_FLAG_OPEN_REPARSE_POINT, final);
+    if ((finalError == ERROR_SUCCESS && pending->Schedule(final)) ||
+        (finalError == ERROR_CALL_NOT_IMPLEMENTED && pending->Schedule(path)))
+        return kItemPending;
     return kItemFailed;
 }
 
@@ -190,7 +236,7 @@ ItemFate RemoveEntry(const WIN32_FIND_DATAW& entry, WCHAR* full, const WCHAR* fo
     ItemFate fate;
     if (work.mode == kRemoveQuietly || link) {
         PendingDeletions* pending = work.mode == kRemoveQuietly ? work.pending : NULL;
-        fate = DeleteTree(full, directory, !link, 0, pending, code);
+        fate = DeleteTree(full, directory, link, 0, pending, code);
     } else {
         full[TextLength(full) + 1] = L'\0';
         *code = ShellDeletePath(full);
@@ -201,9 +247,17 @@ ItemFate RemoveEntry(const WIN32_FIND_DATAW& entry, WCHAR* full, const WCHAR* fo
     return fate;
 }
 
-// What a check finds of an entry: one that goes at the next start, or one that is there.
-ItemFate LookAtEntry(LPCWSTR full, const PendingDeletions* pending)
+// What a check finds of an entry: a link (one the listing marks, or one that resolves outside its
+// folder), one that goes at the next start, or one that is there.
+ItemFate LookAtEntry(const WIN32_FIND_DATAW& entry, LPCWSTR full, const WCHAR* folderFinal,
+                     DWORD folderError, const PendingDeletions* pending)
 {
+    DWORD error;
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+        (folderError != ERROR_CALL_NOT_IMPLEMENTED &&
+         (folderError != ERROR_SUCCESS ||
+          !IsItemOfFolder(folderFinal, full, entry.cFileName, &error))))
+        return kItemNotOwn;
     WCHAR final[kFinalPathSize];
     const DWORD finalError = GetFinalPath(full, FILE_FLAG_OPEN_REPARSE_POINT, final);
     const LPCWSTR path = finalError == ERROR_SUCCESS ? final : full;
@@ -250,10 +304,9 @@ SweepVerdict SweepFolder(LPCWSTR folder, LPCWSTR shownAs, const SweepRules& rule
         return absent ? kFolderAbsent : kFolderUnlisted;
     }
 
-    // Where the folder really is, to check each entry against before it is deleted.
+    // Where the folder really is, to check each entry against.
     WCHAR folderFinal[kFinalPathSize];
-    const DWORD folderError = work.mode == kCheckOnly ? ERROR_SUCCESS
-                                                      : GetFinalPath(folder, 0, folderFinal);
+    const DWORD folderError = GetFinalPath(folder, 0, folderFinal);
 
     bool entriesStay = false;
     bool entriesPending = false;
@@ -271,7 +324,7 @@ SweepVerdict SweepFolder(LPCWSTR folder, LPCWSTR shownAs, const SweepRules& rule
         DWORD code = ERROR_SUCCESS;
         ItemFate fate;
         if (work.mode == kCheckOnly)
-            fate = LookAtEntry(full, work.pending);
+            fate = LookAtEntry(entry, full, folderFinal, folderError, work.pending);
         else
             fate = RemoveEntry(entry, full, folderFinal, folderError, work, &code);
         entriesPending = entriesPending || fate == kItemPending;

@@ -2,10 +2,7 @@
 // PendingFileRenameOperations, pairs of a path ("\??\C:\...") and a target, "" for a deletion.
 #pragma once
 
-#include "../platform/WinTypes.h"
-
-// Characters of the list that are read; a longer list is read up to there.
-const DWORD kPendingCapacity = 32768;
+#include "../platform/UniqueHandles.h"
 
 class PendingDeletions {
 public:
@@ -13,7 +10,8 @@ public:
     PendingDeletions(const PendingDeletions&) = delete;
     PendingDeletions& operator=(const PendingDeletions&) = delete;
 
-    // Reads the list as it stands.
+    // Reads the list as it stands, whatever its length. A list that cannot be read is taken for
+    // an empty one.
     void Read();
     // Whether the file or folder at path (a final path, "\\?\C:\...", or a path as given where
     // Windows cannot tell one) is scheduled for deletion, in any case of the letters a-z.
@@ -23,5 +21,5 @@ public:
     bool Schedule(LPCWSTR path);
 
 private:
-    WCHAR m_list[kPendingCapacity] = {};
+    UniqueLocal m_list;  // the list, ended by two more terminators; NULL where none was read
 };

@@ -12,7 +12,7 @@ const KeyView kBothViews[] = {
     {L"", KEY_WOW64_64KEY, L" [64]"},
     {L"", KEY_WOW64_32KEY, L" [32]"},
 };
-// A user's classes hive reached below HKEY_USERS has no view redirected: its 32-bit registrations
+// A user's classes reached below HKEY_USERS have no view redirected: their 32-bit registrations
 // are below Wow6432Node. Keys are opened in the 64-bit view, which redirects nothing.
 const KeyView kClassesHiveViews[] = {
     {L"", KEY_WOW64_64KEY, L" [64]"},
@@ -46,7 +46,7 @@ REGSAM NativeView()
 }
 
 void SetFolder(KeyFolder* folder, HKEY root, LPCWSTR path, LPCWSTR rootName, const KeyView* views,
-               int viewCount, bool user)
+               int viewCount, bool asItself)
 {
     folder->root = root;
     folder->path = path;
@@ -54,28 +54,22 @@ void SetFolder(KeyFolder* folder, HKEY root, LPCWSTR path, LPCWSTR rootName, con
     AppendText(folder->rootName, rootName);
     folder->views = views;
     folder->viewCount = viewCount;
-    folder->sharedViews = !user && viewCount == 2;
-    folder->asItself = user;
+    folder->sharedViews = !asItself && viewCount == 2;
+    folder->asItself = asItself;
 }
 
-// Sets a place's folders to reach keys as Windows opens them below root, in every view.
-void SetPlace(Place* place, HKEY root, LPCWSTR rootName, bool user)
+// Sets a user's place: its classes below classesRoot\classesPath and the rest of its software
+// below softwareRoot\Software, each component opened as itself, in every view: the 32-bit view of
+// a hive below HKEY_USERS is not redirected, but lies below Wow6432Node.
+void SetUserPlace(Place* place, HKEY classesRoot, LPCWSTR classesPath, LPCWSTR classesName,
+                  HKEY softwareRoot, LPCWSTR softwareName)
 {
     const bool both = IsWindows64Bit();
-    const KeyView* views = both ? kBothViews : kOneView;
-    SetFolder(&place->classes, root, kClasses, rootName, views, both ? 2 : 1, false);
-    SetFolder(&place->software, root, kSoftware, rootName, views, both ? 2 : 1, false);
-    place->user = user;
-}
-
-// Sets folder to a hive's keys below HKEY_USERS, named in the log by sid and suffix.
-void SetHiveFolder(KeyFolder* folder, HKEY root, LPCWSTR path, LPCWSTR sid, LPCWSTR suffix,
-                   const KeyView* views, int viewCount)
-{
-    SetFolder(folder, root, path, kUsersRoot, views, viewCount, true);
-    AppendText(folder->rootName, sid);
-    AppendText(folder->rootName, suffix);
-    AppendText(folder->rootName, L"\\");
+    SetFolder(&place->classes, classesRoot, classesPath, classesName,
+              both ? kClassesHiveViews : kOneView, both ? 2 : 1, true);
+    SetFolder(&place->software, softwareRoot, kSoftware, softwareName,
+              both ? kUserHiveView : kOneView, 1, true);
+    place->user = true;
 }
 
 void ReportHive(RemovalObserver* observer, LPCWSTR name, ItemFate fate, DWORD code)
@@ -156,24 +150,23 @@ LONG UnloadHive(LPCWSTR name)
     }
 }
 
-// The SID of the running account, whose HKEY_CURRENT_USER\Software is \REGISTRY\USER\<SID>\Software
-// in the kernel (in any case of the letters: Wine writes "User"). A predefined key has no name of
-// its own to ask for.
+// The SID of the running account, "" where it cannot be told.
 void GetCurrentUserSid(WCHAR (&sid)[kSidCapacity])
 {
-    const WCHAR kUsers[] = L"\\REGISTRY\\USER\\";
-    const size_t kUsersLength = TextLength(kUsers);
-    UniqueKey software;
-    WCHAR name[kKernelNameCapacity];
-    if (PlatformServices::RegOpenKeyExW(HKEY_CURRENT_USER, kSoftware, 0, KEY_QUERY_VALUE,
-                                        software.Put()) != ERROR_SUCCESS ||
-        !GetKernelName(software.Get(), name) || !StartsWithUpper(name, kUsers))
-        return;
-    for (LPWSTR end = name + kUsersLength; *end != L'\0'; ++end) {
-        if (*end == L'\\')
-            *end = L'\0';
-    }
-    AppendText(sid, name + kUsersLength);
+    UniqueObject token;
+    struct {
+        TOKEN_USER user;
+        BYTE sid[SECURITY_MAX_SID_SIZE];
+    } information;
+    DWORD size = 0;
+    UniqueLocal text;
+    if (PlatformServices::OpenProcessToken(PlatformServices::GetCurrentProcess(), TOKEN_QUERY,
+                                           token.Put()) &&
+        PlatformServices::GetTokenInformation(token.Get(), TokenUser, &information,
+                                              sizeof information, &size) &&
+        PlatformServices::ConvertSidToStringSidW(information.user.User.Sid,
+                                                 reinterpret_cast<LPWSTR*>(text.Put())))
+        AppendText(sid, static_cast<LPCWSTR>(text.Get()));
 }
 
 bool IsUserSid(LPCWSTR sid)
@@ -235,12 +228,13 @@ bool IsWindows64Bit()
 
 void GetMachinePlace(Place* place)
 {
-    SetPlace(place, HKEY_LOCAL_MACHINE, L"HKEY_LOCAL_MACHINE\\", false);
-}
-
-void GetCurrentUserPlace(Place* place)
-{
-    SetPlace(place, HKEY_CURRENT_USER, L"HKEY_CURRENT_USER\\", true);
+    const bool both = IsWindows64Bit();
+    const KeyView* views = both ? kBothViews : kOneView;
+    const WCHAR kMachine[] = L"HKEY_LOCAL_MACHINE\\";
+    SetFolder(&place->classes, HKEY_LOCAL_MACHINE, kClasses, kMachine, views, both ? 2 : 1, false);
+    SetFolder(&place->software, HKEY_LOCAL_MACHINE, kSoftware, kMachine, views, both ? 2 : 1,
+              false);
+    place->user = false;
 }
 
 ProfileList::ProfileList()
@@ -283,12 +277,40 @@ int CountProfiles()
     return count;
 }
 
-ProfileHives::~ProfileHives()
+UserHives::~UserHives()
 {
     Close(NULL);
 }
 
-bool ProfileHives::Open(LPCWSTR sid, LPCWSTR folder, RemovalObserver* observer, Place* place)
+bool UserHives::OpenCurrentUser(RemovalObserver* observer, Place* place)
+{
+    WCHAR sid[kSidCapacity] = L"";
+    GetCurrentUserSid(sid);
+    WCHAR classesName[kSidCapacity + 8] = L"";
+    AppendText(classesName, sid);
+    AppendText(classesName, kClassesHive);
+    LONG userError = ERROR_FILE_NOT_FOUND;
+    LONG classesError = ERROR_FILE_NOT_FOUND;
+    if (sid[0] != L'\0') {
+        userError = OpenRoot(m_user, sid);
+        classesError = OpenRoot(m_classes, classesName);
+    }
+    const HKEY user = userError == ERROR_SUCCESS ? m_user.root.Get() : HKEY_CURRENT_USER;
+    const WCHAR kCurrentUser[] = L"HKEY_CURRENT_USER\\";
+    if (classesError == ERROR_SUCCESS)
+        SetUserPlace(place, m_classes.root.Get(), L"", L"HKEY_CURRENT_USER\\Software\\Classes\\",
+                     user, kCurrentUser);
+    else
+        SetUserPlace(place, user, kClasses, kCurrentUser, user, kCurrentUser);
+    if (userError != ERROR_SUCCESS && userError != ERROR_FILE_NOT_FOUND)
+        ReportHive(observer, sid, kItemFailed, userError);
+    if (classesError != ERROR_SUCCESS && classesError != ERROR_FILE_NOT_FOUND)
+        ReportHive(observer, classesName, kItemFailed, classesError);
+    return (userError == ERROR_SUCCESS || userError == ERROR_FILE_NOT_FOUND) &&
+           (classesError == ERROR_SUCCESS || classesError == ERROR_FILE_NOT_FOUND);
+}
+
+bool UserHives::Open(LPCWSTR sid, LPCWSTR folder, RemovalObserver* observer, Place* place)
 {
     WCHAR classesName[kSidCapacity + 8] = L"";
     AppendText(classesName, sid);
@@ -303,48 +325,72 @@ bool ProfileHives::Open(LPCWSTR sid, LPCWSTR folder, RemovalObserver* observer, 
         opened = OpenHive(m_classes, classesName, classesFile, observer) &&
                  OpenHive(m_user, sid, userFile, observer);
     }
-    const bool both = IsWindows64Bit();
-    SetHiveFolder(&place->classes, m_classes.root.Get(), L"", sid, kClassesHive,
-                  both ? kClassesHiveViews : kOneView, both ? 2 : 1);
-    SetHiveFolder(&place->software, m_user.root.Get(), kSoftware, sid, L"",
-                  both ? kUserHiveView : kOneView, 1);
-    place->user = true;
+    // The log names the keys "HKEY_USERS\<SID>_Classes\..." and "HKEY_USERS\<SID>\...".
+    WCHAR classesRootName[kRootNameCapacity] = L"";
+    WCHAR userRootName[kRootNameCapacity] = L"";
+    AppendText(classesRootName, kUsersRoot);
+    AppendText(classesRootName, classesName);
+    AppendText(classesRootName, L"\\");
+    AppendText(userRootName, kUsersRoot);
+    AppendText(userRootName, sid);
+    AppendText(userRootName, L"\\");
+    SetUserPlace(place, m_classes.root.Get(), L"", classesRootName, m_user.root.Get(),
+                 userRootName);
     return opened;
 }
 
-bool ProfileHives::Close(RemovalObserver* observer)
+bool UserHives::Close(RemovalObserver* observer)
 {
     const bool classesClosed = CloseHive(m_classes, observer);
     return CloseHive(m_user, observer) && classesClosed;
 }
 
-bool ProfileHives::OpenHive(Hive& hive, LPCWSTR name, LPCWSTR file, RemovalObserver* observer)
+LONG UserHives::OpenRoot(Hive& hive, LPCWSTR name)
 {
-    if (PlatformServices::RegOpenKeyExW(HKEY_USERS, name, 0, KEY_QUERY_VALUE, hive.root.Put()) ==
-        ERROR_SUCCESS)
+    LONG error = PlatformServices::RegOpenKeyExW(HKEY_USERS, name, 0,
+                                                 KEY_QUERY_VALUE | NativeView(), hive.root.Put());
+    if (error == ERROR_SUCCESS && !IsKeyAskedFor(hive.root.Get(), L"", 0)) {
+        hive.root.Reset();
+        error = ERROR_BADKEY;
+    }
+    return error;
+}
+
+bool UserHives::OpenHive(Hive& hive, LPCWSTR name, LPCWSTR file, RemovalObserver* observer)
+{
+    LONG error = OpenRoot(hive, name);
+    if (error == ERROR_SUCCESS)
         return true;
+    if (error != ERROR_FILE_NOT_FOUND) {
+        ReportHive(observer, name, kItemFailed, error);
+        return false;
+    }
     if (!IsThere(file, observer))
         return true;
     WCHAR loadedAs[kRootNameCapacity] = L"";
     AppendText(loadedAs, kLoadedPrefix);
     AppendText(loadedAs, name);
-    LONG error;
     {
         HivePrivileges privileges;
         error = PlatformServices::RegLoadKeyW(HKEY_USERS, loadedAs, file);
     }
-    if (error == ERROR_SUCCESS) {
-        AppendText(hive.loadedAs, loadedAs);
-        error = PlatformServices::RegOpenKeyExW(HKEY_USERS, loadedAs, 0, KEY_QUERY_VALUE,
-                                                hive.root.Put());
-    }
-    if (error == ERROR_SUCCESS)
+    // A file that is no usable hive, which Windows cannot load either: no one has keys there.
+    if (error == ERROR_BADDB || error == ERROR_REGISTRY_CORRUPT || error == ERROR_NOT_REGISTRY_FILE) {
+        ReportItem(observer, file, kItemUnreadable, error);
         return true;
-    ReportItem(observer, file, kItemFailed, error);
-    return false;
+    }
+    if (error != ERROR_SUCCESS) {
+        ReportItem(observer, file, kItemFailed, error);
+        return false;
+    }
+    AppendText(hive.loadedAs, loadedAs);
+    error = OpenRoot(hive, loadedAs);
+    if (error != ERROR_SUCCESS)
+        ReportHive(observer, loadedAs, kItemFailed, error);
+    return error == ERROR_SUCCESS;
 }
 
-bool ProfileHives::CloseHive(Hive& hive, RemovalObserver* observer)
+bool UserHives::CloseHive(Hive& hive, RemovalObserver* observer)
 {
     hive.root.Reset();
     if (hive.loadedAs[0] == L'\0')
@@ -370,7 +416,7 @@ bool UnloadLeftHives(RemovalObserver* observer)
             continue;
         }
         const LONG error = UnloadHive(name);
-        ReportHive(observer, name, error == ERROR_SUCCESS ? kItemRemoved : kItemFailed, error);
+        ReportHive(observer, name, error == ERROR_SUCCESS ? kItemUnloaded : kItemFailed, error);
         if (error != ERROR_SUCCESS) {
             unloaded = false;
             ++index;

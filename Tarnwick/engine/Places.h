@@ -1,6 +1,6 @@
 // The places where the controls' registrations live, as data the removal iterates over: the
-// machine's and the running user's, in each registry view on 64-bit Windows, and every other user
-// profile of the machine, through its hives below HKEY_USERS.
+// machine's, in each registry view on 64-bit Windows, and every user's, the running user's and
+// every other profile of the machine, through their hives below HKEY_USERS.
 #pragma once
 
 #include "../platform/UniqueHandles.h"
@@ -20,7 +20,7 @@ struct KeyView {
 
 // Where some keys of a place are: below root\path, in each of its views.
 struct KeyFolder {
-    HKEY root;                          // NULL where the place has no such keys (an absent hive)
+    HKEY root;                          // NULL where the place has no such keys (no usable hive)
     LPCWSTR path;                       // ends with a backslash, or is ""
     WCHAR rootName[kRootNameCapacity];  // how the log names root, ending with a backslash
     const KeyView* views;
@@ -28,8 +28,8 @@ struct KeyFolder {
     // The views differ in their access alone, so that both may show one key (Windows shares most
     // of Software\Classes between them).
     bool sharedViews;
-    // A user's hive below HKEY_USERS, where the user may make links: every component below root
-    // is opened as itself, never followed.
+    // A user's hive, where the user may make links: every component below root is opened as
+    // itself, never followed.
     bool asItself;
 };
 
@@ -44,13 +44,12 @@ struct Place {
 bool IsWow64();
 bool IsWindows64Bit();
 
-// The machine's place (HKEY_LOCAL_MACHINE), and the running user's (HKEY_CURRENT_USER).
+// The machine's place (HKEY_LOCAL_MACHINE).
 void GetMachinePlace(Place* place);
-void GetCurrentUserPlace(Place* place);
 
 // The profiles of the machine whose places a run with kAllProfiles reaches: the users' (SIDs
-// S-1-5-21-... and S-1-12-1-...) in the profile list, but the running account's, which is reached
-// through HKEY_CURRENT_USER.
+// S-1-5-21-... and S-1-12-1-...) in the profile list, but the running account's, which every run
+// reaches.
 class ProfileList {
 public:
     ProfileList();
@@ -72,19 +71,27 @@ private:
 // How many profiles the list holds.
 int CountProfiles();
 
-// One profile's hives, open while the object lives: Windows' own where it holds them loaded (the
-// user is logged on), else loaded by the run under names of its own for as short a time as the
-// work needs, and unloaded on every path.
-class ProfileHives {
+// One user's hives, open while the object lives: Windows' own where it holds them loaded (the
+// running user's, a logged-on user's), else loaded by the run under names of its own for as short
+// a time as the work needs, and unloaded on every path. Every hive's root is opened in the view the
+// run means, and is refused where Windows gives another.
+class UserHives {
 public:
-    ProfileHives() = default;
-    ProfileHives(const ProfileHives&) = delete;
-    ProfileHives& operator=(const ProfileHives&) = delete;
-    ~ProfileHives();
+    UserHives() = default;
+    UserHives(const UserHives&) = delete;
+    UserHives& operator=(const UserHives&) = delete;
+    ~UserHives();
 
-    // Opens the hives of the profile and describes its place. Tells observer of a profile folder
-    // or hive file that is absent, and of a hive that cannot be loaded; returns false for the
-    // latter, a place that could not be looked at.
+    // Opens the running user's hives, HKEY_USERS\<SID> and <SID>_Classes, and describes the
+    // place, which the log names HKEY_CURRENT_USER. Without a classes hive of its own (SYSTEM's
+    // .DEFAULT, any user under Wine), its classes are its Software\Classes; without a hive below
+    // HKEY_USERS, the place is HKEY_CURRENT_USER itself. Tells observer of a hive that cannot be
+    // opened, and returns false for it, a place that could not be looked at.
+    bool OpenCurrentUser(RemovalObserver* observer, Place* place);
+    // Opens the hives of another user's profile and describes its place. Tells observer of a
+    // profile folder or hive file that is absent, of a hive file that is no usable hive (no user
+    // can have keys there), and of a hive that cannot be loaded; returns false for the last, a
+    // place that could not be looked at.
     bool Open(LPCWSTR sid, LPCWSTR folder, RemovalObserver* observer, Place* place);
     // Unloads the hives the run loaded; tells observer of one that cannot be, and returns false.
     bool Close(RemovalObserver* observer);
@@ -95,6 +102,8 @@ private:
         WCHAR loadedAs[kRootNameCapacity];  // "" where Windows holds it loaded
     };
     bool OpenHive(Hive& hive, LPCWSTR name, LPCWSTR file, RemovalObserver* observer);
+    // Opens HKEY_USERS\name as the root of hive; false where it is not there as asked.
+    LONG OpenRoot(Hive& hive, LPCWSTR name);
     bool CloseHive(Hive& hive, RemovalObserver* observer);
 
     Hive m_classes = {};
@@ -102,5 +111,5 @@ private:
 };
 
 // Unloads the hives that a run loaded and left behind when it was killed, telling observer of
-// each; false when one cannot be unloaded.
+// each (kItemUnloaded); false when one cannot be unloaded.
 bool UnloadLeftHives(RemovalObserver* observer);

@@ -1,6 +1,28 @@
 #include "RegTree.h"
 
 #include "../platform/UniqueHandles.h"
+#include "WideText.h"
+
+namespace {
+
+// How many components of the first length characters of path are Wow6432Node, in any case.
+int CountWow64Nodes(LPCWSTR path, size_t length)
+{
+    const WCHAR kNode[] = L"Wow6432Node";
+    const size_t kNodeLength = sizeof kNode / sizeof kNode[0] - 1;
+    int count = 0;
+    for (size_t start = 0; start < length;) {
+        size_t end = start;
+        while (end < length && path[end] != L'\\')
+            ++end;
+        if (end - start == kNodeLength && TextStartsWithIgnoringCase(path + start, kNode))
+            ++count;
+        start = end + 1;
+    }
+    return count;
+}
+
+}  // namespace
 
 HRESULT DeleteRegTree(HKEY parent, LPCWSTR subKey, REGSAM view)
 {
@@ -64,4 +86,11 @@ bool GetKernelName(HKEY key, WCHAR (&name)[kKernelNameCapacity])
         name[i] = information.name[i];
     name[length] = L'\0';
     return true;
+}
+
+bool IsKeyAskedFor(HKEY key, LPCWSTR path, size_t length)
+{
+    WCHAR name[kKernelNameCapacity];
+    return GetKernelName(key, name) &&
+           CountWow64Nodes(name, TextLength(name)) <= CountWow64Nodes(path, length);
 }

@@ -22,3 +22,9 @@ const ULONG kKernelNameCapacity = 1024;
 // Puts the key's name in the kernel ("\REGISTRY\MACHINE\SOFTWARE\...") into name; false where
 // it cannot be told.
 bool GetKernelName(HKEY key, WCHAR (&name)[kKernelNameCapacity]);
+
+// Whether the open key is the one asked for by the first length characters of path: its name in
+// the kernel holds no more Wow6432Node components than they do. Under Wine a 32-bit program may be
+// given a key's Wow6432Node whatever view it asks for; a key whose name cannot be told is not
+// trusted either.
+bool IsKeyAskedFor(HKEY key, LPCWSTR path, size_t length);

@@ -48,14 +48,16 @@ const WCHAR kAddOnStats[] = L"Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\";
 const WCHAR kProfileListName[] =
     L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
 
-// Capacity of a key's path below its root, and of its name in the log.
-const int kKeyPathCapacity = MAX_PATH;
+// Capacity of a key's path below its root: a folder's path, and below it a key name as long as
+// Windows allows; and of its name in the log.
+const int kKeyPathCapacity = MAX_PATH + kChildNameCapacity;
 const int kItemNameCapacity = kRootNameCapacity + kKeyPathCapacity + 8;
 
-// A folder that a removal swept, as the log names it, and the rules it was swept with.
+// A folder that a removal sweeps, once located: its path, and its name in the log.
 struct SweptPlace {
-    WCHAR folder[MAX_PATH];
-    const SweepRules* rules;
+    const SweptFolder* folder;
+    WCHAR path[MAX_PATH];
+    WCHAR shown[MAX_PATH];
 };
 
 // One removal under way: how it works, whom it tells, and what it has found to stay.
@@ -65,17 +67,27 @@ struct Run
     RemovalObserver* observer;
     SweepWork sweepWork;
     Remains remains;
-    SweptPlace swept[4];
+    SweptPlace swept[3];
     int sweptCount;
-    // Per registration: its class key stays per machine, in either view; its type library went
-    // from the place being handled.
+    // Per registration: its class key stays per machine, in either view; in the place being
+    // handled, its class key is gone in every view, so that its other keys go (in a check, all of
+    // them are looked at).
     bool machineClassKeyStays[kRegistrationCount];
-    bool libraryGone[kRegistrationCount];
+    bool registrationGone[kRegistrationCount];
+    // The link last reported: a link on the way to several keys is reported once.
+    WCHAR lastLink[kItemNameCapacity];
 };
 
-bool Stays(ItemFate fate)
+// A fate that leaves a trace of the controls: what stays, and a link that may lead to one.
+bool IsTrace(ItemFate fate)
 {
     return fate == kItemPresent || fate == kItemNotOwn || fate == kItemFailed;
+}
+
+// Whether the fate is one of what is gone: removed, or not there.
+bool IsGone(ItemFate fate)
+{
+    return fate == kItemRemoved || fate == kItemAbsent;
 }
 
 // Puts the path of a special folder into path, followed by suffix (NULL for none). Returns false,
@@ -90,41 +102,31 @@ bool LocateFolder(int folder, LPCWSTR suffix, WCHAR (&path)[MAX_PATH])
     return suffix == NULL || AppendText(path, suffix);
 }
 
-// Records that the folder shown was swept with rules, or, where siblingName is not NULL, that
-// folder's sibling of that name.
-void RecordSweptPlace(Run& run, LPCWSTR shown, LPCWSTR siblingName, const SweepRules* rules)
+// Locates a folder to sweep, and adds it to the run's; a folder that cannot be located counts as
+// one that cannot be listed. So does a system folder that is not there: Sysnative is missing on
+// 64-bit Windows XP and Server 2003 without their update.
+void LocateSweptFolder(Run& run, const SweptFolder& folder)
 {
-    SweptPlace& swept = run.swept[run.sweptCount++];
-    swept.folder[0] = L'\0';
-    swept.rules = rules;
-    AppendText(swept.folder, shown);
-    const LPWSTR last = LastBackslash(swept.folder);
-    if (siblingName != NULL && last != NULL) {
-        last[1] = L'\0';
-        AppendText(swept.folder, siblingName);
-    }
-}
-
-// Sweeps a folder and returns the verdict; a folder that cannot be located counts as one that
-// cannot be listed. So does a system folder that is not there: Sysnative is missing on 64-bit
-// Windows XP and Server 2003 without their update.
-SweepVerdict Sweep(Run& run, const SweptFolder& folder)
-{
-    WCHAR path[MAX_PATH];
-    WCHAR shown[MAX_PATH];
-    SweepVerdict verdict = kFolderUnlisted;
+    SweptPlace& place = run.swept[run.sweptCount];
     const LPCWSTR shownSuffix = folder.shownSuffix != NULL ? folder.shownSuffix : folder.suffix;
     const bool systemFolder = folder.rules == &SystemFolderRules;
-    if (LocateFolder(folder.specialFolder, folder.suffix, path) &&
-        LocateFolder(folder.specialFolder, shownSuffix, shown) &&
+    place.folder = &folder;
+    if (LocateFolder(folder.specialFolder, folder.suffix, place.path) &&
+        LocateFolder(folder.specialFolder, shownSuffix, place.shown) &&
         (!systemFolder ||
-         PlatformServices::GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES)) {
-        RecordSweptPlace(run, shown, NULL, folder.rules);
-        if (folder.siblingName != NULL)
-            RecordSweptPlace(run, shown, folder.siblingName, folder.rules);
-        verdict = SweepFolder(path, shown, *folder.rules, run.sweepWork);
-    } else
-        ReportItem(run.observer, folder.unlocatedName, kItemFailed, ERROR_PATH_NOT_FOUND);
+         PlatformServices::GetFileAttributesW(place.path) != INVALID_FILE_ATTRIBUTES)) {
+        ++run.sweptCount;
+        return;
+    }
+    ReportItem(run.observer, folder.unlocatedName, kItemFailed, ERROR_PATH_NOT_FOUND);
+    run.remains.otherTraceStays = true;
+}
+
+// Sweeps a located folder, and returns the verdict.
+SweepVerdict Sweep(Run& run, SweptPlace& place)
+{
+    const SweepVerdict verdict =
+        SweepFolder(place.path, place.shown, *place.folder->rules, run.sweepWork);
     if (verdict == kFolderUnlisted || verdict == kEntriesStay)
         run.remains.otherTraceStays = true;
     if (verdict == kEntriesPending)
@@ -141,44 +143,59 @@ bool IsLink(HKEY key)
 }
 
 // Whether the key is there, without following a link.
-HRESULT LookForKey(HKEY root, LPCWSTR path, REGSAM view)
+HRESULT LookForKey(HKEY parent, LPCWSTR name, REGSAM view)
 {
     UniqueKey key;
-    return HRESULT_FROM_WIN32(PlatformServices::RegOpenKeyExW(root, path, REG_OPTION_OPEN_LINK,
+    return HRESULT_FROM_WIN32(PlatformServices::RegOpenKeyExW(parent, name, REG_OPTION_OPEN_LINK,
                                                               KEY_QUERY_VALUE | view,
                                                               key.Put()));
 }
 
 // Opens the key at path below folder's root in view, with access. In a folder reached as itself,
 // each component of path is opened as itself, and one that is a link ends the walk. Returns
-// kItemPresent with the key open, else the fate of the component that ended the walk: a link
-// (kItemNotOwn), absent or failed, the code that decided it in code.
-ItemFate OpenFolderKey(const KeyFolder& folder, REGSAM view, LPWSTR path, REGSAM access,
-                       UniqueKey& key, DWORD* code)
+// kItemPresent with the key open, else the fate of the component that ended the walk with the
+// code that decided it: a link (kItemNotOwn; *linkLength is the length of its path), absent or
+// failed. Where a 64-bit request was given another view's key (see IsKeyAskedFor), that view
+// cannot be reached: kItemFailed, ERROR_BADKEY.
+ItemFate OpenFolderKey(const KeyFolder& folder, const KeyView& view, LPWSTR path, REGSAM access,
+                       UniqueKey& key, DWORD* code, size_t* linkLength)
 {
+    access |= KEY_QUERY_VALUE | view.access;
+    size_t opened = 0;  // how much of path the deepest key opened took
+    bool link = false;
     if (!folder.asItself) {
-        *code = PlatformServices::RegOpenKeyExW(folder.root, path, 0, access | view, key.Put());
+        *code = PlatformServices::RegOpenKeyExW(folder.root, path, 0, access, key.Put());
+        opened = TextLength(path);
     } else {
         HKEY at = folder.root;
-        for (LPWSTR name = path, end = path;; ++end) {
+        for (LPWSTR name = path, end = path; !link; ++end) {
             if (*end != L'\\' && *end != L'\0')
                 continue;
             const WCHAR next = *end;
             *end = L'\0';
             HKEY component = NULL;
-            *code = PlatformServices::RegOpenKeyExW(at, name, REG_OPTION_OPEN_LINK,
-                                                    access | KEY_QUERY_VALUE | view, &component);
+            *code = PlatformServices::RegOpenKeyExW(at, name, REG_OPTION_OPEN_LINK, access,
+                                                    &component);
             *end = next;
             if (*code != ERROR_SUCCESS)
                 break;
             key.Reset(component);
             at = component;
-            if (IsLink(at))
-                return kItemNotOwn;
+            opened = end - path;
+            link = IsLink(at);
             if (next == L'\0')
                 break;
             name = end + 1;
         }
+    }
+    if (key.IsValid() && (view.access & KEY_WOW64_64KEY) != 0 &&
+        !IsKeyAskedFor(key.Get(), path, opened)) {
+        *code = ERROR_BADKEY;
+        return kItemFailed;
+    }
+    if (link) {
+        *linkLength = opened;
+        return kItemNotOwn;
     }
     if (*code == ERROR_FILE_NOT_FOUND)
         return kItemAbsent;
@@ -186,26 +203,26 @@ ItemFate OpenFolderKey(const KeyFolder& folder, REGSAM view, LPWSTR path, REGSAM
 }
 
 // Removes (in a check, looks for) the tree of the key at path below folder's root in view, and
-// returns its fate and the code that decided it. In a folder reached as itself, every component
-// of path is opened as itself, and one that is a link is the key's fate: its tree stays.
-ItemFate ActOnKey(RemovalMode mode, const KeyFolder& folder, REGSAM view, LPWSTR path,
-                  DWORD* code)
+// returns its fate and the code that decided it. Its parent is opened first (OpenFolderKey), and
+// a link on the way there is the key's fate: nothing behind it is touched.
+ItemFate ActOnKey(RemovalMode mode, const KeyFolder& folder, const KeyView& view, LPWSTR path,
+                  DWORD* code, size_t* linkLength)
 {
     UniqueKey parent;
     HKEY at = folder.root;
     LPWSTR name = path;
-    LPWSTR last = LastBackslash(path);
-    if (folder.asItself && last != NULL) {
+    const LPWSTR last = LastBackslash(path);
+    if (last != NULL) {
         *last = L'\0';
-        const ItemFate walk = OpenFolderKey(folder, view, path, 0, parent, code);
+        const ItemFate walk = OpenFolderKey(folder, view, path, 0, parent, code, linkLength);
         *last = L'\\';
         if (walk != kItemPresent)
             return walk;
         at = parent.Get();
         name = last + 1;
     }
-    const HRESULT status =
-        mode == kCheckOnly ? LookForKey(at, name, view) : DeleteRegTree(at, name, view);
+    const HRESULT status = mode == kCheckOnly ? LookForKey(at, name, view.access)
+                                              : DeleteRegTree(at, name, view.access);
     *code = FAILED(status) ? status & 0xFFFF : ERROR_SUCCESS;
     if (status == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
         return kItemAbsent;
@@ -242,8 +259,8 @@ int ViewsOfKey(const KeyFolder& folder, LPCWSTR prefix, LPCWSTR name)
 }
 
 // Tells the observer of the key at path below folder's root in view, or of its value named value
-// (NULL for the key itself).
-void ReportKey(const Run& run, const KeyFolder& folder, const KeyView& view, LPCWSTR path,
+// (NULL for the key itself). A link is told once for all the keys it stands in the way of.
+void ReportKey(Run& run, const KeyFolder& folder, const KeyView& view, LPCWSTR path,
                LPCWSTR value, ItemFate fate, DWORD code)
 {
     WCHAR item[kItemNameCapacity + kSweepBufferSize] = L"";
@@ -254,69 +271,99 @@ void ReportKey(const Run& run, const KeyFolder& folder, const KeyView& view, LPC
         AppendText(item, value);
     }
     AppendText(item, view.tag);
+    if (fate == kItemNotOwn) {
+        if (TextEqual(item, run.lastLink))
+            return;
+        run.lastLink[0] = L'\0';
+        AppendText(run.lastLink, item);
+    }
     ReportItem(run.observer, item, fate, code);
 }
 
-// Removes (in a check, looks for) the key prefix + name in one view of folder, reports it and
-// returns its fate.
-ItemFate HandleKeyInView(const Run& run, const KeyFolder& folder, const KeyView& view,
-                         LPCWSTR prefix, LPCWSTR name)
+// Removes (in a check, looks for) the key prefix + name in one view of folder, reports it (a link
+// on the way by the link's own name) and returns its fate.
+ItemFate HandleKeyInView(Run& run, const KeyFolder& folder, const KeyView& view, LPCWSTR prefix,
+                         LPCWSTR name)
 {
     WCHAR path[kKeyPathCapacity] = L"";
     DWORD code = ERROR_INVALID_PARAMETER;
+    size_t linkLength = 0;
     ItemFate fate = kItemFailed;
     if (AppendText(path, folder.path) && AppendText(path, view.infix) &&
         AppendText(path, prefix) && AppendText(path, name))
-        fate = ActOnKey(run.mode, folder, view.access, path, &code);
-    else
-        path[0] = L'\0';
+        fate = ActOnKey(run.mode, folder, view, path, &code, &linkLength);
+    if (fate == kItemNotOwn)
+        path[linkLength] = L'\0';
     ReportKey(run, folder, view, path, NULL, fate, code);
     return fate;
 }
 
-// Removes (in a check, looks for) the key prefix + name in each view of folder, reports each and
-// returns whether it stays in any: a key that both views show is handled once.
-bool HandleKey(const Run& run, const KeyFolder& folder, LPCWSTR prefix, LPCWSTR name)
+// Removes (in a check, looks for) the key prefix + name in each view of folder, reports each, and
+// returns the fate that weighs most: one that stays (failed, present), then a link on the way,
+// then removed or absent. A key that both views show is handled once.
+ItemFate HandleKey(Run& run, const KeyFolder& folder, LPCWSTR prefix, LPCWSTR name)
 {
+    ItemFate weightiest = kItemAbsent;
     if (folder.root == NULL)
-        return false;
-    bool stays = false;
+        return weightiest;
     const int viewCount = ViewsOfKey(folder, prefix, name);
-    for (int view = 0; view < viewCount; ++view)
-        stays = Stays(HandleKeyInView(run, folder, folder.views[view], prefix, name)) || stays;
-    return stays;
+    for (int view = 0; view < viewCount; ++view) {
+        const ItemFate fate = HandleKeyInView(run, folder, folder.views[view], prefix, name);
+        weightiest = Weightier(weightiest, fate);
+    }
+    return weightiest;
 }
 
-// A key of a registration's besides its class key.
+// A key of a registration's besides its class key: one that stays, or a link on the way to it
+// (COM follows registry links, so a registration behind one still counts), is a trace.
 void HandleDependentKey(Run& run, const KeyFolder& folder, LPCWSTR prefix, LPCWSTR name)
 {
-    if (HandleKey(run, folder, prefix, name))
+    if (IsTrace(HandleKey(run, folder, prefix, name)))
         run.remains.otherTraceStays = true;
 }
 
-// Removes one registration from one place, and returns whether its other keys went. They go only
-// where its class key is gone, removed or absent, in every view: a class key that stays keeps
-// them. A user's add-on state also stays while the control stays registered per machine: a
-// disabled add-on must not come back enabled. A check looks at them all.
-bool HandleRegistration(Run& run, const Place& place, int row)
+// Removes one registration's keys from one place, and tells whether they are gone. Its ProgID
+// and type library go only where its class key is gone in every view: a class key that stays, or
+// that a link stands in the way of, keeps them. A check looks at them all.
+void HandleRegistration(Run& run, const Place& place, int row)
 {
     const ControlRegistration& registration = RegistrationTable[row];
-    const bool classKeyStays = HandleKey(run, place.classes, kClassKeys, registration.classId);
-    if (classKeyStays)
+    const ItemFate classKey = HandleKey(run, place.classes, kClassKeys, registration.classId);
+    if (classKey == kItemNotOwn)
+        run.remains.otherTraceStays = true;
+    else if (IsTrace(classKey))
         run.remains.classKeyStays = true;
     if (!place.user)
-        run.machineClassKeyStays[row] = classKeyStays;
-    const bool checking = run.mode == kCheckOnly;
-    if (classKeyStays && !checking)
-        return false;
+        run.machineClassKeyStays[row] = !IsGone(classKey);
+    run.registrationGone[row] = IsGone(classKey) || run.mode == kCheckOnly;
+    if (!run.registrationGone[row])
+        return;
     HandleDependentKey(run, place.classes, L"", registration.progIdKey);
     HandleDependentKey(run, place.classes, L"", registration.typeLibKey);
-    HandleDependentKey(run, place.software, kDownloadRecords, registration.classId);
-    if (place.user && (!run.machineClassKeyStays[row] || checking)) {
-        HandleDependentKey(run, place.software, kAddOnSettings, registration.classId);
-        HandleDependentKey(run, place.software, kAddOnStats, registration.classId);
+}
+
+// Removes (in a check, looks for) the browser's records of the registrations that went from the
+// place: its record of each download and, per user, the add-on state. A link on the way to a
+// record is no trace: the browser alone reads its records, and what the link leads to is another
+// place's key, which that place's walk handles (or, like the kill bits, keeps). A user's add-on
+// state also stays while the control stays registered per machine: a disabled add-on must not
+// come back enabled.
+void HandleRecords(Run& run, const Place& place)
+{
+    const LPCWSTR kUserRecords[] = {kDownloadRecords, kAddOnSettings, kAddOnStats};
+    const int folderCount = place.user ? 3 : 1;
+    for (int folder = 0; folder < folderCount; ++folder) {
+        for (int row = 0; row < kRegistrationCount; ++row) {
+            const bool addOnState = folder != 0;
+            if (!run.registrationGone[row] ||
+                (addOnState && run.machineClassKeyStays[row] && run.mode != kCheckOnly))
+                continue;
+            const ItemFate fate = HandleKey(run, place.software, kUserRecords[folder],
+                                            RegistrationTable[row].classId);
+            if (IsTrace(fate) && fate != kItemNotOwn)
+                run.remains.otherTraceStays = true;
+        }
     }
-    return true;
 }
 
 // Decides whether the child key name of a folder's key, open as parent in view, goes.
@@ -334,11 +381,12 @@ void HandleChildKeys(Run& run, const KeyFolder& folder, LPCWSTR parent, ChildRul
         WCHAR path[kKeyPathCapacity] = L"";
         UniqueKey children;
         DWORD code = ERROR_SUCCESS;
-        if (!AppendText(path, folder.path) || !AppendText(path, view.infix) ||
-            !AppendText(path, parent))
-            continue;
-        ItemFate listing = OpenFolderKey(folder, view.access, path, KEY_ENUMERATE_SUB_KEYS,
-                                         children, &code);
+        size_t linkLength = 0;
+        AppendText(path, folder.path);
+        AppendText(path, view.infix);
+        AppendText(path, parent);
+        ItemFate listing = OpenFolderKey(folder, view, path, KEY_ENUMERATE_SUB_KEYS, children,
+                                         &code, &linkLength);
         // The child's name, after the backslash that joins it to parent's path.
         WCHAR name[1 + kChildNameCapacity] = L"\\";
         for (DWORD index = 0; listing == kItemPresent;) {
@@ -352,13 +400,15 @@ void HandleChildKeys(Run& run, const KeyFolder& folder, LPCWSTR parent, ChildRul
             ItemFate fate = kItemAbsent;
             if (rule(run, children.Get(), name + 1, view.access))
                 fate = HandleKeyInView(run, folder, view, parent, name);
-            if (Stays(fate))
+            if (IsTrace(fate))
                 run.remains.otherTraceStays = true;
             // A removed child's place goes to the next one.
             if (fate != kItemRemoved)
                 ++index;
         }
-        if (Stays(listing)) {
+        if (listing == kItemNotOwn)
+            path[linkLength] = L'\0';
+        if (IsTrace(listing)) {
             ReportKey(run, folder, view, path, NULL, listing, code);
             run.remains.otherTraceStays = true;
         }
@@ -388,16 +438,38 @@ bool BelongsToLibraryGone(const Run& run, HKEY interfaces, LPCWSTR iid, REGSAM v
     library[size / sizeof library[0]] = L'\0';
     for (int row = 0; row < kRegistrationCount; ++row) {
         const LPCWSTR guid = RegistrationTable[row].typeLibKey + 8;  // after "TypeLib\"
-        if (run.libraryGone[row] && TextEqualIgnoringCase(library, guid))
+        if (run.registrationGone[row] && TextEqualIgnoringCase(library, guid))
             return true;
     }
     return false;
 }
 
-// Whether path names, or lies inside, an entry that a swept folder's rules select: in any case of
-// the letters a-z; its long form where Windows can tell it, as it can for a short (8.3) path of
-// an entry or, after it is gone, of its folder. A 32-bit installer names a file of SysWOW64 in
-// system32, which is swept too.
+// Whether longPath names, or lies inside, an entry of folder that rules select, in any case of
+// the letters a-z. An entry that the path names itself is a directory where it is one now.
+bool IsInSweptFolder(LPCWSTR longPath, LPCWSTR folder, const SweepRules& rules)
+{
+    const size_t folderLength = TextLength(folder);
+    if (!TextStartsWithIgnoringCase(longPath, folder) || longPath[folderLength] != L'\\')
+        return false;
+    // The entry of the folder: the last name, or a folder that holds the rest.
+    WCHAR entry[MAX_PATH] = L"";
+    size_t size = 0;
+    LPCWSTR at = longPath + folderLength + 1;
+    for (; *at != L'\0' && *at != L'\\' && size + 1 < MAX_PATH; ++at)
+        entry[size++] = *at;
+    entry[size] = L'\0';
+    bool directory = *at == L'\\';
+    if (*at == L'\0') {
+        const DWORD attributes = PlatformServices::GetFileAttributesW(longPath);
+        directory = attributes != INVALID_FILE_ATTRIBUTES &&
+                    (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    }
+    return MatchesRules(entry, directory, rules);
+}
+
+// Whether path names, or lies inside, an entry that a swept folder's rules select. The path is
+// read in its long form where Windows can tell it: a short (8.3) path of an entry that is there,
+// or, once it is gone, of its folder. A 32-bit installer names a file of SysWOW64 in system32.
 bool IsSweptPath(const Run& run, LPCWSTR path)
 {
     WCHAR given[kSweepBufferSize] = L"";
@@ -416,18 +488,18 @@ bool IsSweptPath(const Run& run, LPCWSTR path)
     const LPCWSTR longPath = full[0] != L'\0' ? full : given;
     for (int number = 0; number < run.sweptCount; ++number) {
         const SweptPlace& swept = run.swept[number];
-        const size_t folderLength = TextLength(swept.folder);
-        if (!TextStartsWithIgnoringCase(longPath, swept.folder) || longPath[folderLength] != L'\\')
-            continue;
-        // The entry of the folder: the last name, or a folder that holds the rest.
-        WCHAR entry[MAX_PATH] = L"";
-        size_t size = 0;
-        LPCWSTR at = longPath + folderLength + 1;
-        for (; *at != L'\0' && *at != L'\\' && size + 1 < MAX_PATH; ++at)
-            entry[size++] = *at;
-        entry[size] = L'\0';
-        if (MatchesRules(entry, *at == L'\\', *swept.rules))
+        const SweepRules& rules = *swept.folder->rules;
+        if (IsInSweptFolder(longPath, swept.shown, rules))
             return true;
+        WCHAR sibling[MAX_PATH] = L"";
+        AppendText(sibling, swept.shown);
+        const LPWSTR last = LastBackslash(sibling);
+        if (swept.folder->siblingName != NULL && last != NULL) {
+            last[1] = L'\0';
+            if (AppendText(sibling, swept.folder->siblingName) &&
+                IsInSweptFolder(longPath, sibling, rules))
+                return true;
+        }
     }
     return false;
 }
@@ -457,13 +529,19 @@ void HandleSharedFiles(Run& run, const KeyFolder& software)
         // Read to find the records; opened for writing only to remove one.
         UniqueKey records;
         UniqueKey writable;
-        LONG code = PlatformServices::RegOpenKeyExW(software.root, path, 0,
-                                                    KEY_QUERY_VALUE | view.access, records.Put());
+        DWORD code = ERROR_SUCCESS;
+        size_t linkLength = 0;
+        ItemFate listing = OpenFolderKey(software, view, path, 0, records, &code, &linkLength);
         WCHAR name[kSweepBufferSize];
-        for (DWORD index = 0; code == ERROR_SUCCESS;) {
+        for (DWORD index = 0; listing == kItemPresent;) {
             DWORD length = kSweepBufferSize;
             code = PlatformServices::RegEnumValueW(records.Get(), index, name, &length, NULL, NULL,
                                                    NULL, NULL);
+            // A name too long for the buffer is no path the sweeps select.
+            if (code != ERROR_SUCCESS && code != ERROR_MORE_DATA) {
+                listing = code == ERROR_NO_MORE_ITEMS ? kItemAbsent : kItemFailed;
+                break;
+            }
             ItemFate fate = kItemAbsent;
             if (code == ERROR_SUCCESS && IsSweptPath(run, name)) {
                 fate = kItemPresent;
@@ -477,28 +555,27 @@ void HandleSharedFiles(Run& run, const KeyFolder& software)
                     fate = code == ERROR_SUCCESS ? kItemRemoved : kItemFailed;
                 }
                 ReportKey(run, software, view, path, name, fate, code);
-                code = ERROR_SUCCESS;
             }
-            // A name too long for the buffer is no path the sweeps select.
-            if (code == ERROR_MORE_DATA)
-                code = ERROR_SUCCESS;
-            if (Stays(fate))
+            if (IsTrace(fate))
                 run.remains.otherTraceStays = true;
             if (fate != kItemRemoved)
                 ++index;
         }
-        if (code != ERROR_NO_MORE_ITEMS && code != ERROR_FILE_NOT_FOUND) {
-            ReportKey(run, software, view, path, NULL, kItemFailed, code);
+        if (IsTrace(listing)) {
+            ReportKey(run, software, view, path, NULL, listing, code);
             run.remains.otherTraceStays = true;
         }
     }
     HandleChildKeys(run, software, kModuleUsage, NamesSweptPath);
 }
 
+// The registrations, then the browser's records of those that went, then the interfaces of their
+// type libraries.
 void HandlePlace(Run& run, const Place& place)
 {
     for (int row = 0; row < kRegistrationCount; ++row)
-        run.libraryGone[row] = HandleRegistration(run, place, row);
+        HandleRegistration(run, place, row);
+    HandleRecords(run, place);
     HandleChildKeys(run, place.classes, kInterfaces, BelongsToLibraryGone);
 }
 
@@ -512,7 +589,7 @@ void HandleProfiles(Run& run)
         const LPCWSTR last = LastBackslash(folder);
         if (run.observer != NULL)
             run.observer->OnProfile(sid, last != NULL ? last + 1 : folder);
-        ProfileHives hives;
+        UserHives hives;
         Place place;
         if (hives.Open(sid, folder, run.observer, &place))
             HandlePlace(run, place);
@@ -529,6 +606,13 @@ void HandleProfiles(Run& run)
 
 }  // namespace
 
+ItemFate Weightier(ItemFate left, ItemFate right)
+{
+    // By ItemFate.
+    const int kWeights[] = {0, 0, 3, 2, 3, 1, 0, 0};
+    return kWeights[right] > kWeights[left] ? right : left;
+}
+
 Remains RemoveControls(RemovalMode mode, RemovalScope scope, RemovalObserver* observer)
 {
     // A check looks up what goes at the next start; an administrator's removal (one that reaches
@@ -538,20 +622,32 @@ Remains RemoveControls(RemovalMode mode, RemovalScope scope, RemovalObserver* ob
     if (pends)
         pending.Read();
     Run run = {mode, observer, {mode, pends ? &pending : NULL, observer},
-               {false, false, false, false}, {}, 0, {}, {}};
+               {false, false, false, false}, {}, 0, {}, {}, L""};
     if (scope == kAllProfiles && !UnloadLeftHives(observer))
         run.remains.otherTraceStays = true;
-    run.remains.downloadedControlsCleared = Sweep(run, kDownloadedControls) == kFolderSwept;
-    Sweep(run, IsWow64() ? kSysnative : kSystem);
+    LocateSweptFolder(run, kDownloadedControls);
+    LocateSweptFolder(run, IsWow64() ? kSysnative : kSystem);
     if (IsWindows64Bit())
-        Sweep(run, kSystemX86);
-    // The machine's class keys first: they decide whether a user's add-on state may go.
+        LocateSweptFolder(run, kSystemX86);
+    // The installers' records of the files first: a record may name a file by its short (8.3)
+    // name, which Windows lengthens only while the file is there.
     Place place;
     GetMachinePlace(&place);
-    HandlePlace(run, place);
     HandleSharedFiles(run, place.software);
-    GetCurrentUserPlace(&place);
+    for (int number = 0; number < run.sweptCount; ++number) {
+        SweptPlace& swept = run.swept[number];
+        const SweepVerdict verdict = Sweep(run, swept);
+        if (swept.folder == &kDownloadedControls)
+            run.remains.downloadedControlsCleared = verdict == kFolderSwept;
+    }
+    // The machine's class keys first: they decide whether a user's add-on state may go.
     HandlePlace(run, place);
+    UserHives currentUser;
+    if (currentUser.OpenCurrentUser(observer, &place))
+        HandlePlace(run, place);
+    else
+        run.remains.otherTraceStays = true;
+    currentUser.Close(observer);
     if (scope == kAllProfiles)
         HandleProfiles(run);
     return run.remains;

@@ -20,7 +20,14 @@ enum ItemFate
     kItemNotOwn,   // kept: it is not an item of its folder, but a link to another place
     kItemFailed,   // it stays: it could not be removed, or not even be looked at
     kItemPending,  // it is in use: it goes when Windows next starts
+    kItemUnreadable,  // a hive file that no one can load: nothing can be registered in it
+    kItemUnloaded,    // a hive that an earlier run left loaded, unloaded now
 };
+
+// The fate that weighs most when several items are told as one (a folder and its entries, a key
+// in each view): what stays (failed, present), then a link to another place, then what goes at
+// the next start, then what is gone or was not there.
+ItemFate Weightier(ItemFate left, ItemFate right);
 
 // Told about every entry of a swept folder that the rules select, a swept folder that is absent
 // or cannot be listed, every top-level key of every registration in each place and view, and the

@@ -20,7 +20,7 @@ void ShowMessage(HWND owner, LPCWSTR text, UINT type)
 
 }  // namespace
 
-void RunUninstall(HWND owner)
+int RunUninstall(HWND owner)
 {
     ShowMessage(owner, kNotice, MB_ICONEXCLAMATION);
 
@@ -30,22 +30,23 @@ void RunUninstall(HWND owner)
         RemovalLock lock;
         const LockState state = lock.Take(kDialogWaitMs, owner, NULL);
         if (state == kLockClosed)
-            return;
+            return ERROR_INSTALL_USEREXIT;
         if (state == kLockBusy) {
             ShowMessage(owner, kBusy, MB_ICONEXCLAMATION);
-            return;
+            return ERROR_INSTALL_ALREADY_RUNNING;
         }
         remains = RemoveControls(kRemoveInteractively, kThisUser, NULL);
     }
 
     // A control that stays registered (as a rule, for want of the rights to remove it) ends the
     // procedure without an outcome box. Failures in the system folder are not reported.
-    if (remains.classKeyStays)
-        return;
-    if (remains.downloadedControlsCleared)
-        ShowMessage(owner, kSuccess, MB_ICONINFORMATION);
-    else
-        ShowMessage(owner, kFileFailure, MB_OK);
+    if (!remains.classKeyStays) {
+        if (remains.downloadedControlsCleared)
+            ShowMessage(owner, kSuccess, MB_ICONINFORMATION);
+        else
+            ShowMessage(owner, kFileFailure, MB_OK);
+    }
+    return ExitCodeFor(kRemoveInteractively, remains);
 }
 
 RemovalScope UnattendedScope()

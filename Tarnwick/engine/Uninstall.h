@@ -6,8 +6,11 @@
 
 // Removes the controls' files from the downloaded-controls folder and the system folder and their
 // registrations, per user and per machine, then tells the user the outcome in message boxes owned
-// by owner. Runs to the end on the caller's thread and keeps nothing between calls.
-void RunUninstall(HWND owner);
+// by owner. Runs to the end on the caller's thread and keeps nothing between calls. Returns the
+// code an unattended removal would exit with for what the removal left (0, 1 or 2),
+// ERROR_INSTALL_ALREADY_RUNNING (1618) when another run held the lock for the whole wait, or
+// ERROR_INSTALL_USEREXIT (1602) when the dialog was closed while it waited: nothing was removed.
+int RunUninstall(HWND owner);
 
 // What an unattended run reaches: every profile with administrator rights, else the running user's.
 RemovalScope UnattendedScope();

@@ -37,6 +37,14 @@ struct ItemReport {
     std::string path;
     ItemFate fate;
     DWORD code;
+
+    // As the log tells it, after the path: "HKCU\Software [64] link 0".
+    std::string Line() const
+    {
+        const char* const kFates[] = {"removed", "absent",  "present",    "link",
+                                      "failed",  "pending", "unreadable", "unloaded"};
+        return path + " " + kFates[fate] + " " + std::to_string(code);
+    }
 };
 
 class RecordingObserver : public RemovalObserver {

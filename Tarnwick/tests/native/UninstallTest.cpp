@@ -1,7 +1,9 @@
 // The outcome table: what stays on the machine, which boxes RunUninstall shows, and what an
 // unattended removal reports and exits with; and the lock that keeps removals from overlapping.
 #include "MachineTest.h"
+#include "PlatformServices.h"
 #include "RegistrationTable.h"
+#include "RemovalLock.h"
 #include "Uninstall.h"
 
 namespace {
@@ -76,11 +78,18 @@ const Paths kInterfaces7 = {
 const std::string kSharedDlls = "Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 const std::string kModuleUsage =
     "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\ModuleUsage\\";
+// Also a record of a file by its short path, one with a name of 255 characters, and one of a
+// conflict folder itself.
+const std::string kShortPath = "C:\\WINDOWS\\DOWNLO~1\\FENNOX~1.OCX";
+const std::string kInConflict = "C:/WINDOWS/Downloaded Program Files/CONFLICT.1/";
 const Paths kFileRecords = {
     "HKLM\\Software\\" + kSharedDlls + "|C:\\WINDOWS\\system32\\FENNOXEL.OCX",
     "HKLM\\Software\\" + kSharedDlls + "|C:\\WINDOWS\\Downloaded Program Files\\QUILLODECK.INF",
     "HKLM\\Software\\Wow6432Node\\" + kSharedDlls + "|C:\\WINDOWS\\system32\\merrowind.ocx",
-    kModuleUsage + "C:/WINDOWS/Downloaded Program Files/CONFLICT.1/FENNOXEL.OCX",
+    kModuleUsage + kInConflict + "FENNOXEL.OCX",
+    "HKLM\\Software\\" + kSharedDlls + "|" + kShortPath,
+    kModuleUsage + kInConflict + std::string(255 - kInConflict.size(), 'x'),
+    kModuleUsage + "C:/WINDOWS/Downloaded Program Files/CONFLICT.2",
 };
 // Near misses: an interface of a library one character off row 7's, another file's records.
 const std::string kOtherInterface =
@@ -108,9 +117,9 @@ const std::vector<UINT> kFilesFailed = {kNotice, kFileFailure};
 // Every row is installed per machine, row 7 per user and in the profile, and row 1 in the
 // machine's 32-bit view, without class keys where a case says so. The Windows folder cannot be
 // located where it is NULL, and has no path where it is "". A case may lock a file (a hive file
-// in use too), refuse a key, and end the downloaded-controls folder's listing in an error (refused,
-// or cut short before its last entry); a quiet removal reports failures ("path code") and entries
-// that go at the next start ("path code pending").
+// in use too), refuse a key, end the downloaded-controls folder's listing in an error (refused,
+// or cut short before its last entry), and make a hive file no hive; a quiet removal reports what
+// fails, goes at the next start or cannot be loaded ("path fate code").
 struct OutcomeCase {
     const char* name;
     bool withoutClassKeys;
@@ -122,19 +131,20 @@ struct OutcomeCase {
     Paths failures;
     int exitCode;
     DWORD listingError = ERROR_NO_MORE_FILES;
+    std::string notAHive = "";
 };
 
 const char* const kWin = "C:\\WINDOWS";
 // The longest Windows folder of 235 characters has no room for Downloaded Program Files.
 const std::string kLongWin = "C:\\" + std::string(232, 'w');
-const std::string kUnswept = "%WINDIR%\\Downloaded Program Files 3";
-const std::string kUnswept64 = "%WINDIR%\\system32 3";
+const std::string kUnswept = "%WINDIR%\\Downloaded Program Files failed 3";
+const std::string kUnswept64 = "%WINDIR%\\system32 failed 3";
 const Paths kUnlocated = {kUnswept, kUnswept64};
 // A refused key, named in its view; a file held open, or a module that a running program has
 // loaded, which goes at the next start.
-const std::string kRefused = " [64] 5";
-const std::string kInUse = " 32 pending";
-const std::string kLoaded = " 5 pending";
+const std::string kRefused = " [64] failed 5";
+const std::string kInUse = " pending 32";
+const std::string kLoaded = " pending 5";
 const int kRestart = ERROR_SUCCESS_REBOOT_REQUIRED;
 
 const DWORD kIoError = 1117;  // ERROR_IO_DEVICE
@@ -157,23 +167,28 @@ const OutcomeCase kCases[] = {
     {"user's row 7 refused", false, kWin, "", kUser7[0], kUser7, {kNotice},
      {kUser7[0] + kRefused}, 2},
     {"profile's row 7 refused", false, kWin, "", kProfile7Loaded, kProfile7, kSucceeded,
-     {kProfile7Shown + " 5"}, 2},
+     {kProfile7Shown + " failed 5"}, 2},
     {"profile's hive in use", false, kWin, kClassesHive, "", kProfile7, kSucceeded,
-     {kClassesHive + " 32"}, 1},
+     {kClassesHive + " failed 32"}, 1},
     {"row 3 refused", false, kWin, "", kRow3[0], kRow3, {kNotice}, {kRow3[0] + kRefused}, 2},
     {"ProgID refused", false, kWin, "", kRow3[1], {kRow3[1]}, kSucceeded, {kRow3[1] + kRefused}, 1},
     {"record refused", false, kWin, "", kUser7[3], {kUser7[3]}, kSucceeded,
      {kUser7[3] + kRefused}, 1},
     {"interfaces refused", false, kWin, "", kInterfaces, {kInterfaces7[0]}, kSucceeded,
      {kInterfaces + kRefused}, 1},
-    {"SharedDLLs refused", false, kWin, "", kSharedDllsKey, {kFileRecords[0], kFileRecords[1]},
-     kSucceeded, {kSharedDllsKey + kRefused}, 1},
+    {"SharedDLLs refused", false, kWin, "", kSharedDllsKey,
+     {kFileRecords[0], kFileRecords[1], kFileRecords[4]}, kSucceeded, {kSharedDllsKey + kRefused},
+     1},
     {"SharedDLLs value refused", false, kWin, "", kFileRecords[0], {kFileRecords[0]}, kSucceeded,
      {kSharedDllsKey + "\\" + kSystem + kRefused}, 1},
-    {"listing refused", false, kWin, "", "", {}, kFilesFailed, {kDownloaded + " 5"}, 1,
+    {"listing refused", false, kWin, "", "", {}, kFilesFailed, {kDownloaded + " failed 5"}, 1,
      ERROR_ACCESS_DENIED},
-    {"listing cut short", false, kWin, "", "", {}, kFilesFailed, {kDownloaded + " 1117"}, 1,
-     kIoError},
+    {"listing cut short", false, kWin, "", "", {}, kFilesFailed, {kDownloaded + " failed 1117"},
+     1, kIoError},
+    {"a file in use beside a ProgID that stays", false, kWin, kDlFile, kRow3[1], {kRow3[1]},
+     kFilesFailed, {kDlFile + kInUse, kRow3[1] + kRefused}, 1},
+    {"profile's user hive no hive", false, kWin, "", "", {}, kSucceeded,
+     {kUserHive + " unreadable 1017"}, 0, ERROR_NO_MORE_FILES, kUserHive},
 };
 
 // Every row's keys per machine, row 7's per user and in the profile, and row 1's in the 32-bit
@@ -228,6 +243,9 @@ void Install(const OutcomeCase& test)
     fake::addKey(own + machine.currentUser);
     fake::addKey(kProfileEntry);
     machine.values[kProfileEntry + "|ProfileImagePath"] = kProfile;
+    // A profile being repaired has a copy of its entry, which is not another profile.
+    fake::addKey(kProfileEntry + ".bak");
+    machine.values[kProfileEntry + ".bak|ProfileImagePath"] = kProfile;
     if (test.windowsFolder == NULL)
         machine.specialFolders.erase(CSIDL_WINDOWS);
     else
@@ -248,6 +266,9 @@ void Install(const OutcomeCase& test)
     fake::addFile(kSystem);
     fake::addFile(kSystemX86);
     fake::addFile(kLongWin + "\\FENNOXEL.OCX");
+    fake::addFile(kDownloaded + "\\CONFLICT.2", FILE_ATTRIBUTE_DIRECTORY);
+    machine.shortPaths[kShortPath] = kDlFile;
+    machine.hiveFiles.erase(test.notAHive);
     // An empty path names nothing.
     machine.undeletable[test.lockedFile] =
         test.lockedFile == kSystem ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION;
@@ -267,8 +288,8 @@ Paths Left()
             left.push_back(key);
         else if (fake::Within(key, "HKLM") && machine.values.count(key) != 0)
             left.push_back(key);
-        else if (bar != std::string::npos &&
-                 machine.hiveFiles[key.substr(0, bar)].count(key.substr(bar + 1)) != 0)
+        else if (bar != std::string::npos && machine.hiveFiles.count(key.substr(0, bar)) != 0 &&
+                 machine.hiveFiles.at(key.substr(0, bar)).count(key.substr(bar + 1)) != 0)
             left.push_back(key);
     }
     return left;
@@ -282,9 +303,11 @@ Paths KeysLeft(const OutcomeCase& test, bool everyProfile)
         const bool profiles = fake::Within(key, "C:");
         // Where Windows is elsewhere, no sweep selects the records of its downloaded controls.
         const bool elsewhere = test.windowsFolder != kWin && fake::Contains(kFileRecords, key) &&
-                               key.find("Downloaded") != std::string::npos;
+                               (key.find("Downloaded") != std::string::npos ||
+                                key.find(kShortPath) != std::string::npos);
+        const bool inAHive = test.notAHive.empty() || key.rfind(test.notAHive, 0) != 0;
         if (fake::Contains(test.keysLeft, key) || elsewhere ||
-            (profiles && !everyProfile && IsInstalled(test, key)))
+            (profiles && !everyProfile && IsInstalled(test, key) && inAHive))
             left.push_back(key);
     }
     return left;
@@ -303,9 +326,11 @@ TEST_F(MachineTest, TheOutcomeTellsWhatTheRemovalLeft)
         const size_t keyCount = machine.registry.size();
         const size_t fileCount = machine.files.size();
 
-        RunUninstall(NULL);
+        const int dialogCode = RunUninstall(NULL);
 
         EXPECT_EQ(Left(), KeysLeft(test, false));
+        // The dialog's code says that the class key stays where its boxes do.
+        EXPECT_EQ(dialogCode == 2, test.boxes.size() == 1);
         EXPECT_EQ(machine.hiveLoads, 0);
         EXPECT_EQ(machine.registry.count(kMachineAddOn), 1u);
         EXPECT_EQ(machine.registry.count(kOtherInterface), 1u);
@@ -346,9 +371,9 @@ TEST_F(MachineTest, TheOutcomeTellsWhatTheRemovalLeft)
         EXPECT_EQ(observer.profiles, Paths{kSid + " jdoe"});
         Paths failures;
         for (const ItemReport& report : observer.reports) {
-            const std::string pending = report.fate == kItemPending ? " pending" : "";
-            if (report.fate == kItemFailed || report.fate == kItemPending)
-                failures.push_back(report.path + " " + std::to_string(report.code) + pending);
+            if (report.fate == kItemFailed || report.fate == kItemPending ||
+                report.fate == kItemUnreadable)
+                failures.push_back(report.Line());
         }
         EXPECT_EQ(failures, test.failures);
         const Remains check = RemoveControls(kCheckOnly, kAllProfiles, NULL);
@@ -366,6 +391,91 @@ TEST_F(MachineTest, TheOutcomeTellsWhatTheRemovalLeft)
             EXPECT_EQ(RunUnattendedRemoval(kRemoveQuietly, UnattendedScope(), 0, NULL), 1);
         }
     }
+}
+
+// The running account's keys, reached through its hives below HKU as another user's are: each
+// component opened as itself, a link on the way to a browser's record no trace (the kill bits stay),
+// one on the way to its classes a trace; SYSTEM's classes are .DEFAULT's own; a 64-bit request
+// given a Wow6432Node key reaches neither view. Keys are "path" or "path>link target"; reports are
+// among those of a quiet run with administrator rights, as the 32-bit program on 64-bit Windows.
+struct OwnPlaceCase {
+    const char* name;
+    std::string sid;
+    Paths keys;
+    std::string misdirected;
+    Paths kept;
+    Paths reports;
+    int exitCode;
+};
+
+const std::string kOwn = "HKU\\S-1-5-21-7-7-7-500";
+const std::string kOwnClasses = kOwn + "\\Software\\Classes";
+const std::string kClassId7 = fake::Utf8(RegistrationTable[6].classId);
+const std::string kClassKey7 = "\\CLSID\\" + kClassId7;
+const std::string kShownClass7 = "HKCU\\Software\\Classes" + kClassKey7 + " [64] ";
+const std::string kKillBit7 =
+    "HKLM\\Software\\Microsoft\\Internet Explorer\\ActiveX Compatibility\\" + kClassId7;
+const std::string kOwnSettings = "Software\\" + kSettings.substr(0, kSettings.size() - 1);
+const std::string kOwnProgId7 = kOwnClasses + "\\" + fake::Utf8(RegistrationTable[6].progIdKey);
+
+const OwnPlaceCase kOwnCases[] = {
+    {"Ext\\Settings a link to the kill bits", kOwn.substr(4),
+     {kOwn + "\\" + kOwnSettings + ">" + kKillBit7.substr(0, kKillBit7.rfind('\\')), kKillBit7},
+     "", {kKillBit7}, {"HKCU\\" + kOwnSettings + " [64] link 0"}, 0},
+    {"CLSID a link", kOwn.substr(4),
+     {kOwnClasses + "\\CLSID>HKLM\\Elsewhere", "HKLM\\Elsewhere\\" + kClassId7, kOwnProgId7}, "",
+     {"HKLM\\Elsewhere\\" + kClassId7, kOwnProgId7},
+     {"HKCU\\Software\\Classes\\CLSID [64] link 0"}, 1},
+    {"SYSTEM below .DEFAULT", "S-1-5-18",
+     {"HKU\\S-1-5-18>HKU\\.DEFAULT", "HKU\\.DEFAULT\\Software\\Classes" + kClassKey7}, "", {},
+     {kShownClass7 + "removed 0"}, 0},
+    {"a classes hive", kOwn.substr(4), {kOwn, kOwn + "_Classes" + kClassKey7}, "", {},
+     {kShownClass7 + "removed 0"}, 0},
+    {"a 64-bit request given a Wow6432Node key", kOwn.substr(4),
+     {kOwnClasses + "\\Wow6432Node" + kClassKey7}, kOwnClasses,
+     {kOwnClasses + "\\Wow6432Node" + kClassKey7}, {kShownClass7 + "failed 1010"}, 2},
+};
+
+TEST_F(MachineTest, TheRunningUsersKeysAreWalkedAsItself)
+{
+    for (const OwnPlaceCase& test : kOwnCases) {
+        SCOPED_TRACE(test.name);
+        NewMachine();
+        machine.shellFlags = 0;
+        machine.wow64 = true;
+        Install(kCases[0]);
+        machine.currentUser = test.sid;
+        for (const std::string& key : test.keys) {
+            const size_t arrow = key.find('>');
+            const std::string target = arrow == std::string::npos ? "" : key.substr(arrow + 1);
+            fake::addKey(key.substr(0, arrow), target);
+        }
+        machine.misdirected = {test.misdirected};
+        RecordingObserver observer;
+
+        const Remains remains = RemoveControls(kRemoveQuietly, kAllProfiles, &observer);
+
+        EXPECT_EQ(ExitCodeFor(kRemoveQuietly, remains), test.exitCode);
+        for (const std::string& key : test.kept)
+            EXPECT_EQ(machine.registry.count(key), 1u) << key;
+        Paths reports;
+        for (const ItemReport& report : observer.reports)
+            reports.push_back(report.Line());
+        for (const std::string& report : test.reports)
+            EXPECT_TRUE(fake::Contains(reports, report)) << report;
+    }
+}
+
+// The lock's mutex and namespace let Administrators and SYSTEM in, and no one else: an ordinary
+// user's program can open neither while a removal holds them.
+TEST_F(MachineTest, AnOrdinaryUserCannotHoldTheLock)
+{
+    RemovalLock lock;
+    ASSERT_EQ(lock.Take(0, NULL, NULL), kLockTaken);
+    machine.administrator = false;
+
+    EXPECT_EQ(PlatformServices::CreateMutexW(NULL, FALSE, L"Tarnwick\\Removal"), (HANDLE)NULL);
+    EXPECT_EQ(PlatformServices::OpenPrivateNamespaceW(NULL, L"Tarnwick"), (HANDLE)NULL);
 }
 
 // Which lock a run takes, and what it does when another holds it: the dialog waits a minute, then
@@ -415,7 +525,7 @@ TEST_F(MachineTest, ARunWaitsForTheLockAWhileAtMost)
             int exitCode = 0;
 
             if (dialog)
-                RunUninstall(kDialogWindow);
+                exitCode = RunUninstall(kDialogWindow);
             else
                 exitCode = RunUnattendedRemoval(kRemoveQuietly, UnattendedScope(), 5, &observer);
 
@@ -431,6 +541,9 @@ TEST_F(MachineTest, ARunWaitsForTheLockAWhileAtMost)
                     boxes.push_back(box.type);
                 EXPECT_EQ(boxes, test.boxes);
                 EXPECT_EQ(machine.tickCount, busy && !test.closedWhileWaiting ? 60000u : 0u);
+                // A press closed while it waited removed nothing: the user cancelled it.
+                const bool cancelled = test.closedWhileWaiting;
+                EXPECT_EQ(exitCode, cancelled ? ERROR_INSTALL_USEREXIT : test.exitCode);
             } else {
                 EXPECT_EQ(exitCode, test.exitCode);
                 EXPECT_EQ(machine.tickCount, busy ? 5000u : 0u);
