@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Reports Tarnwick.exe's size (goal: at most 64 KiB), its sections and the DLLs it imports (goal:
+# Reports Tarnwick.exe's size (goal: at most 80 KiB), its sections and the DLLs it imports (goal:
 # only Windows' own, and nothing that keeps it from starting on Windows XP). Builds the 32-bit
 # Windows configuration first when needed. With --check, it exits non-zero when a goal is missed.
 # Usage: footprint.sh [--check] [BUILD_DIR]
@@ -22,9 +22,9 @@ missed=()
 
 bytes=$(stat -c %s "$exe")
 verdict="within"
-[ "$bytes" -le 65536 ] || { verdict="over"; missed+=(size); }
+[ "$bytes" -le 81920 ] || { verdict="over"; missed+=(size); }
 tenths=$((bytes * 10 / 1024))
-echo "$exe: $bytes bytes ($((tenths / 10)).$((tenths % 10)) KiB), $verdict the 64 KiB goal"
+echo "$exe: $bytes bytes ($((tenths / 10)).$((tenths % 10)) KiB), $verdict the 80 KiB goal"
 echo "Sections (bytes):"
 i686-w64-mingw32-objdump -h "$exe" | while read -r _ name size _; do
     case $name in .*) printf '  %-8s %7d\n' "$name" $((16#$size)) ;; esac

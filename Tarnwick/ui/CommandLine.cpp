@@ -103,6 +103,16 @@ CommandLine ParseCommandLine(int argc, const LPCWSTR* argv, bool seen)
     return line;
 }
 
+bool WindowsAreSeen(bool visibleStation, bool vistaOrLater, DWORD session)
+{
+    return visibleStation && !(vistaOrLater && session == 0);
+}
+
+int DialogExitCode(bool shown, int lastPress)
+{
+    return shown ? lastPress : 1;
+}
+
 const WCHAR kUsageCaption[] = L"提示信息";
 
 const char kUsage[] =

@@ -15,14 +15,16 @@ extern "C" BOOLEAN NTAPI RtlEqualUnicodeString(PCUNICODE_STRING left, PCUNICODE_
 
 namespace {
 
-// The longest line: an item with the longest path that a sweep builds.
-const int kLineCapacity = kSweepBufferSize + 64;
+// The longest line: an item with the longest name the removal reports, a value of an installer's
+// record, whose name is a path as long as a sweep builds, below a key.
+const int kLineCapacity = 2 * kSweepBufferSize + 64;
 // The longest path of a log file that is checked.
 const DWORD kPathCapacity = 1024;
 
 const WCHAR kVersion[] = L"" TARNWICK_VERSION_TEXT;
 // By ItemFate.
-const LPCWSTR kFates[] = {L"removed", L"absent", L"present", L"link", L"failed", L"pending"};
+const LPCWSTR kFates[] = {L"removed", L"absent",     L"present", L"link",
+                          L"failed",  L"pending",    L"unreadable", L"unloaded"};
 
 LPCWSTR Outcome(int exitCode)
 {
@@ -142,23 +144,24 @@ bool CRunLog::Open(LPCWSTR path)
 
 void CRunLog::WriteStart(RemovalMode mode, RemovalScope scope, int profiles)
 {
-    WCHAR computer[MAX_COMPUTERNAME_LENGTH + 1] = L"";
+    m_mode = mode;
     DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
-    ::GetComputerNameW(computer, &size);
+    ::GetComputerNameW(m_computer, &size);
     WCHAR user[UNLEN + 1] = L"";
     size = UNLEN + 1;
     ::GetUserNameW(user, &size);
 
     WCHAR text[kLineCapacity];
     ::wsprintfW(text, L"start version=%s mode=%s computer=%s user=%s scope=%s profiles=%d",
-                kVersion, mode == kCheckOnly ? L"check" : L"quiet", computer, user,
+                kVersion, ModeName(), m_computer, user,
                 scope == kAllProfiles ? L"all-profiles" : L"this-user", profiles);
     WriteEvent(text);
 }
 
 void CRunLog::OnItem(LPCWSTR item, ItemFate fate, DWORD code)
 {
-    ++m_counts[fate];
+    if (fate != kItemUnloaded)
+        ++m_counts[fate];
     // An absent key is counted, not listed: a run over many profiles would write thousands.
     if (fate == kItemAbsent && TextStartsWith(item, L"HKEY_"))
         return;
@@ -192,11 +195,11 @@ void CRunLog::WriteEnd(int exitCode)
 {
     WCHAR text[kLineCapacity];
     ::wsprintfW(text,
-                L"end outcome=%s exit=%d removed=%d pending=%d failed=%d absent=%d present=%d "
-                L"link=%d",
-                Outcome(exitCode), exitCode, m_counts[kItemRemoved], m_counts[kItemPending],
-                m_counts[kItemFailed], m_counts[kItemAbsent], m_counts[kItemPresent],
-                m_counts[kItemNotOwn]);
+                L"end mode=%s computer=%s outcome=%s exit=%d removed=%d pending=%d failed=%d "
+                L"absent=%d present=%d link=%d unreadable=%d",
+                ModeName(), m_computer, Outcome(exitCode), exitCode, m_counts[kItemRemoved],
+                m_counts[kItemPending], m_counts[kItemFailed], m_counts[kItemAbsent],
+                m_counts[kItemPresent], m_counts[kItemNotOwn], m_counts[kItemUnreadable]);
     WriteEvent(text);
 }
 

@@ -13,12 +13,13 @@
 //   removed 0 C:\WINDOWS\Downloaded Program Files\QUILLODECK.OCX
 //   failed 5 HKEY_LOCAL_MACHINE\Software\Classes\CLSID\{B19189A2-B3F5-45b1-AC66-70A71BA5F7AF} [32]
 //   profile S-1-5-21-1004336348-1177238915-682003330-1001 jdoe
-//   2026-12-07T10:15:04Z end outcome=class-key-stays exit=2 removed=41 pending=0 failed=1
-//     absent=312 present=0 link=0 pid=4242
+//   2026-12-07T10:15:04Z end mode=quiet computer=PC-0142 outcome=class-key-stays exit=2
+//     removed=41 pending=0 failed=1 absent=312 present=0 link=0 unreadable=0 pid=4242
 // (the start and end lines are one line each). An item's line holds its fate (removed, pending,
-// failed, absent, present, link), the Win32 error or the shell's code, and its name; a profile's
-// line its SID and its folder's name. Both are written only while the run holds the lock. An
-// absent key is counted on the end line, not listed. A run
+// failed, absent, present, link, unreadable, unloaded), the Win32 error or the shell's code, and
+// its name; a profile's line its SID and its folder's name. Both are written only while the run
+// holds the lock. An absent key is counted on the end line, not listed; a hive an earlier run left
+// loaded, which this run unloads, is neither a trace nor counted. A run
 // that waits writes its start, waiting and busy lines in the middle of another run's: the process
 // id tells them apart. Without a file, nothing is written.
 class CRunLog : public RemovalObserver {
@@ -45,10 +46,14 @@ public:
     void WriteEnd(int exitCode);
 
 private:
+    LPCWSTR ModeName() const { return m_mode == kCheckOnly ? L"check" : L"quiet"; }
     // A line of the run's own: the time in UTC, as ISO 8601, then text, then the process id.
     void WriteEvent(LPCWSTR text);
     void WriteLine(LPCWSTR line);
 
     UniqueFile m_file;
-    int m_counts[kItemPending + 1] = {};  // by fate
+    // What the start line named, which the end line names too.
+    RemovalMode m_mode = kCheckOnly;
+    WCHAR m_computer[MAX_COMPUTERNAME_LENGTH + 1] = L"";
+    int m_counts[kItemUnloaded + 1] = {};  // by fate
 };

@@ -48,22 +48,18 @@ void LoadDllsFromSystemFolderOnly()
     }
 }
 
-// Whether anyone can see the program's windows. Not on a window station without WSF_VISIBLE (a
-// service's, a task's that runs whether or not anyone is logged on), nor in session 0 from Vista
-// on, whose station reports itself visible while no one sits at its screen. Where it cannot be
-// told, as visible: the dialog is what a person who starts the program expects.
-bool WindowsAreSeen()
+// Whether anyone can see the program's windows (see WindowsAreSeen), from the window station's
+// flags, the version of Windows and the process's session.
+bool AreWindowsSeen()
 {
     USEROBJECTFLAGS station = {};
-    if (::GetUserObjectInformationW(::GetProcessWindowStation(), UOI_FLAGS, &station,
+    const bool invisibleStation =
+        ::GetUserObjectInformationW(::GetProcessWindowStation(), UOI_FLAGS, &station,
                                     sizeof station, NULL) &&
-        (station.dwFlags & WSF_VISIBLE) == 0)
-        return false;
-    const bool vistaOrLater = LOBYTE(LOWORD(::GetVersion())) >= 6;
-    DWORD session = 0;
-    if (vistaOrLater && ::ProcessIdToSessionId(::GetCurrentProcessId(), &session) && session == 0)
-        return false;
-    return true;
+        (station.dwFlags & WSF_VISIBLE) == 0;
+    DWORD session = 1;
+    ::ProcessIdToSessionId(::GetCurrentProcessId(), &session);
+    return WindowsAreSeen(!invisibleStation, LOBYTE(LOWORD(::GetVersion())) >= 6, session);
 }
 
 }  // namespace
@@ -84,7 +80,7 @@ BOOL CTarnwickApp::InitInstance()
         m_nExitCode = ERROR_INVALID_PARAMETER;
         return FALSE;
     }
-    m_nExitCode = RunCommandLine(ParseCommandLine(argc, argv, WindowsAreSeen()));
+    m_nExitCode = RunCommandLine(ParseCommandLine(argc, argv, AreWindowsSeen()));
     ::LocalFree(argv);
 
     // Done: returning FALSE ends the application without a message loop.
@@ -110,6 +106,6 @@ int CTarnwickApp::RunCommandLine(const CommandLine& line)
 
     CTarnwickDlg dlg;
     m_pMainWnd = &dlg;
-    dlg.DoModal();
-    return 0;
+    const bool shown = dlg.DoModal() != -1;
+    return DialogExitCode(shown, dlg.ExitCode());
 }

@@ -17,7 +17,7 @@ private:
     // Does what the line asks for; returns the exit code.
     int RunCommandLine(const CommandLine& line);
 
-    int m_nExitCode = 0;  // the dialog's is always 0
+    int m_nExitCode = 0;
 };
 
 extern CTarnwickApp theApp;

@@ -67,7 +67,10 @@ void CTarnwickDlg::OnUninstall()
     const HWND uninstall = GetDlgItem(IDOK);
     ::EnableWindow(uninstall, FALSE);
 
-    RunUninstall(GetSafeHwnd());
+    // A press that was closed while it waited for another run removed nothing.
+    const int exitCode = RunUninstall(GetSafeHwnd());
+    if (exitCode != ERROR_INSTALL_USEREXIT)
+        m_nExitCode = exitCode;
 
     ::EnableWindow(uninstall, TRUE);
     GotoDlgCtrl(uninstall);  // a disabled button loses the focus; Enter presses it again

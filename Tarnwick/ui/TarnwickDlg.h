@@ -10,6 +10,10 @@ public:
 
     enum { IDD = IDD_TARNWICK_DIALOG };
 
+    // What the last press of Uninstall that removed, or found the lock busy, gave; 1602 (the user
+    // cancelled) until one has.
+    int ExitCode() const { return m_nExitCode; }
+
 protected:
     virtual void DoDataExchange(CDataExchange* pDX);
     virtual BOOL OnInitDialog();
@@ -22,4 +26,5 @@ protected:
 
     HICON m_hIcon;  // shared icon from the resources: Windows releases it, not the dialog
     BOOL m_bUninstalling = FALSE;  // OnUninstall is running
+    int m_nExitCode = ERROR_INSTALL_USEREXIT;
 };

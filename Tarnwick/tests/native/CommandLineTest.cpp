@@ -77,4 +77,15 @@ TEST(CommandLineTest, EachLineAsksForWhatItSays)
     }
 }
 
+// Where no one can see the program's windows; and what the dialog's process exits with.
+TEST(CommandLineTest, WindowsAreSeenWhereSomeoneSitsAtTheScreen)
+{
+    EXPECT_TRUE(WindowsAreSeen(true, true, 1));
+    EXPECT_FALSE(WindowsAreSeen(false, true, 1));  // a service's station, without WSF_VISIBLE
+    EXPECT_FALSE(WindowsAreSeen(true, true, 0));   // session 0, from Vista on
+    EXPECT_TRUE(WindowsAreSeen(true, false, 0));   // Windows XP's console
+    EXPECT_EQ(DialogExitCode(true, 2), 2);
+    EXPECT_EQ(DialogExitCode(false, ERROR_INSTALL_USEREXIT), 1);
+}
+
 }  // namespace
