@@ -4,7 +4,9 @@
 # 3010 (only files that go when Windows next starts are left), prints a line: the removal counts as
 # done. Anything else prints nothing: a trace stays (1), or another removal is under way (1618) and
 # the tool will be run again.
-$tool = Join-Path $env:SystemRoot 'Tarnwick.exe'   # where the deployment put Tarnwick.exe
+# Where the install command put it: a folder only administrators can write to, so that no user
+# can plant a program that this script, running as SYSTEM, would start.
+$tool = Join-Path $env:SystemRoot 'Tarnwick.exe'
 
 $check = Start-Process -FilePath $tool -ArgumentList '/check' -Wait -PassThru
 if ($check.ExitCode -eq 0) {
