@@ -1,3 +1,4 @@
+// The folder sweep: which entries of a folder are the controls', and how each goes or stays.
 #include "FolderSweep.h"
 
 #include <string.h>
@@ -152,26 +153,43 @@ ItemFate EmptyFolder(WCHAR* path, int depth, PendingDeletions* pending, DWORD* c
     return fate;
 }
 
+// Whether an entry whose deletion is refused with error goes at the next start instead, given
+// the fate of its contents (a folder's):
+//   a link                                     never: the deletion at the next start works by
+//                                              name, and is not trusted to take a link as itself;
+//   a folder holding what goes at that start   yes, after it (its error: not empty);
+//   a file held open or locked (32, 33)        yes;
+//   a file still refused (5) once it is not read-only: a module a running program has loaded;
+//                                              yes;
+//   anything else, a folder refused            no: it stays.
+bool GoesAtNextStart(DWORD error, bool directory, bool link, ItemFate contents)
+{
+    if (link)
+        return false;
+    if (contents == kItemPending)
+        return true;
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+           (error == ERROR_ACCESS_DENIED && !directory);
+}
+
 // Deletes the entry at path (a buffer of kSweepBufferSize) without the shell, which would follow a
 // link inside a folder, and which recycles where the tool must delete: a folder is emptied depth
-// first. A link (a reparse point) is removed as a link and never entered; an entry whose final
-// path lies outside its folder stays, and so does every folder that holds it (kItemNotOwn). A
-// read-only entry is refused (5) until its attribute is cleared. Given pending, a file in use
-// (held open, or a module a running program has loaded) goes at the next start, and so does a
-// folder left holding only such entries, after them; a link never does, since the deletion at
-// the next start works by name. Returns the fate that weighs most, the code of a failure in code.
+// first, and takes the weightiest fate of its entries (Weightier). A link (a reparse point) is
+// removed as a link and never entered; an entry whose final path lies outside its folder stays. A
+// read-only entry has its attribute cleared and is deleted again. Given pending, what
+// GoesAtNextStart is scheduled. Returns the entry's fate, the code of a failure in code.
 ItemFate DeleteTree(WCHAR* path, bool directory, bool link, int depth, PendingDeletions* pending,
                     DWORD* code)
 {
-    ItemFate fate = kItemRemoved;
+    ItemFate contents = kItemRemoved;
     if (directory && !link) {
         if (depth >= kMaxDepth) {
             *code = ERROR_FILENAME_EXCED_RANGE;
             return kItemFailed;
         }
-        fate = EmptyFolder(path, depth, pending, code);
-        if (fate == kItemFailed || fate == kItemNotOwn)
-            return fate;
+        contents = EmptyFolder(path, depth, pending, code);
+        if (contents == kItemFailed || contents == kItemNotOwn)
+            return contents;
     }
     for (bool cleared = false;; cleared = true) {
         const BOOL deleted = directory ? PlatformServices::RemoveDirectoryW(path)
@@ -182,12 +200,7 @@ ItemFate DeleteTree(WCHAR* path, bool directory, bool link, int depth, PendingDe
         if (cleared || link || *code != ERROR_ACCESS_DENIED || !ClearReadOnly(path))
             break;
     }
-    // Refused still: a folder only while it holds what goes at the next start, a file while a
-    // program holds it open or has loaded it as a module (5).
-    const bool inUse = fate == kItemPending || *code == ERROR_SHARING_VIOLATION ||
-                       *code == ERROR_LOCK_VIOLATION ||
-                       (*code == ERROR_ACCESS_DENIED && !directory);
-    if (pending == NULL || link || !inUse)
+    if (pending == NULL || !GoesAtNextStart(*code, directory, link, contents))
         return kItemFailed;
     // Scheduled under its final path, as 64-bit Windows names it: the Session Manager reads
     // system32 as the 64-bit folder, whatever program wrote it.

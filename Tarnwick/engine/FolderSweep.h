@@ -1,8 +1,10 @@
+// The folder sweep: which direct entries of a folder are the controls' (the rules of each folder),
+// and their removal, by the shell for the dialog and by the run itself when unattended.
 #pragma once
 
 #include "../platform/WinTypes.h"
 #include "PendingDeletions.h"
-#include "Removal.h"
+#include "RemovalReport.h"
 
 // Which direct entries of a folder belong to the controls: the entries whose names equal one of
 // names (all upper case) with the letters a-z in either case, and, with conflictFolders on, every

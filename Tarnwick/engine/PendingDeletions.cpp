@@ -1,3 +1,4 @@
+// The list of deletions at the next start: read whole, looked up, added to once.
 #include "PendingDeletions.h"
 
 #include "WideText.h"

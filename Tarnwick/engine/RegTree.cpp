@@ -1,3 +1,4 @@
+// Registry tree removal without following links, and the names Windows gives keys.
 #include "RegTree.h"
 
 #include "../platform/UniqueHandles.h"

@@ -1,3 +1,5 @@
+// Registry tree removal that never follows a link, and the names Windows gives keys, which tell
+// one key seen in two views, and a key from a view the run did not ask for.
 #pragma once
 
 #include "../platform/WinTypes.h"

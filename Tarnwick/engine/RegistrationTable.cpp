@@ -1,3 +1,4 @@
+// The seven registrations of the controls.
 #include "RegistrationTable.h"
 
 const ControlRegistration RegistrationTable[kRegistrationCount] = {

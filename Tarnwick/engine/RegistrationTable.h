@@ -1,3 +1,4 @@
+// The controls' seven COM registrations, as data.
 #pragma once
 
 #include "../platform/WinTypes.h"

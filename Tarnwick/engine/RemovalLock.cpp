@@ -1,3 +1,4 @@
+// The lock that keeps administrators' removals from overlapping.
 #include "RemovalLock.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #pragma once
 
 #include "../platform/UniqueHandles.h"
-#include "Removal.h"
+#include "RemovalReport.h"
 
 // Whether the run has administrator rights: elevated, or SYSTEM.
 bool HasAdministratorRights();

@@ -1,3 +1,4 @@
+// The names the sweeps select in each folder.
 #include "FolderSweep.h"
 
 namespace {

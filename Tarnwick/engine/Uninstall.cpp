@@ -1,3 +1,4 @@
+// The dialog's uninstall procedure and the unattended run, around one removal each.
 #include "Uninstall.h"
 
 #include "RemovalLock.h"

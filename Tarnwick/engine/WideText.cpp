@@ -1,3 +1,4 @@
+// Wide strings in fixed-size buffers.
 #include "WideText.h"
 
 size_t TextLength(LPCWSTR text)

@@ -1,8 +1,9 @@
-// What the program does and what it exits with. The command line: none for the dialog, or an unattended run that removes (/quiet, /q, and the
-// installers' /qn, /s, /silent) or only looks (/check), optionally appending to a log (/log FILE)
-// and waiting for another run for a while (/wait SECONDS); /? for the usage. /norestart is
-// accepted and changes nothing: the tool never restarts the machine. Options start with '/' or
-// '-', in any case. Plain code over the arguments, so that native builds test it too.
+// What the program does and what it exits with. The command line: none for the dialog, or an
+// unattended run that removes (/quiet, /q, and the installers' /qn, /s, /silent) or only looks
+// (/check), optionally appending to a log (/log FILE) and waiting for another run for a while
+// (/wait SECONDS); /? for the usage. /norestart is accepted and changes nothing: the tool never
+// restarts the machine. Options start with '/' or '-', in any case. Where no one can see windows,
+// and the dialog's exit code. Plain code, so that native builds test it too.
 #pragma once
 
 #include "../engine/Removal.h"

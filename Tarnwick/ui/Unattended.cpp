@@ -1,6 +1,6 @@
 #include "Unattended.h"
 
-#include "Places.h"
+#include "UserHives.h"
 #include "RunLog.h"
 #include "Uninstall.h"
 
