@@ -91,8 +91,9 @@ bool ClearReadOnly(WCHAR* path)
     const DWORD folderError = GetFinalPath(path, 0, folderFinal);
     *last = L'\\';
     DWORD error;
-    if (folderError != ERROR_CALL_NOT_IMPLEMENTED &&
-        (folderError != ERROR_SUCCESS || !IsItemOfFolder(folderFinal, entry.Get(), last + 1, &error)))
+    const bool own = folderError == ERROR_SUCCESS &&
+                     IsItemOfFolder(folderFinal, entry.Get(), last + 1, &error);
+    if (folderError != ERROR_CALL_NOT_IMPLEMENTED && !own)
         return false;
     FILE_BASIC_INFORMATION basic = {};  // times of zero stay as they are
     basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;

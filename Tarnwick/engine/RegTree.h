@@ -8,14 +8,12 @@
 // the longest name Windows allows is 255 characters.
 const DWORD kChildNameCapacity = 255 + 1;
 
-// Removes the key subKey below parent together with every key below it, depth first, without
-// following registry links: a link is removed, what it points to stays. Links in subKey's own path
-// before its last component are followed, as Windows opens them. view (0, KEY_WOW64_64KEY or
-// KEY_WOW64_32KEY) is the registry view every key is opened in. Returns 0 when the whole tree is
-// gone, or the converted error of the first open or delete that failed; the walk stops there, and
-// the keys on the path to that failure stay. 0x80070002 (not found) means that subKey itself is
-// absent: a descendant that is listed but not found ends the emptying of its parent, whose
-// deletion then reports why it stays.
+// Removes the key subKey below parent with every key below it, depth first, in view (0,
+// KEY_WOW64_64KEY or KEY_WOW64_32KEY), never following a registry link: a link is removed, what
+// it points to stays (links before subKey's last component are followed, as Windows opens them).
+// Returns 0 when the tree is gone, else the converted error of the first open or delete that
+// failed, where the walk stops; the keys on the path to it stay. 0x80070002 (not found) means that
+// subKey itself is absent.
 HRESULT DeleteRegTree(HKEY parent, LPCWSTR subKey, REGSAM view = 0);
 
 // Capacity, in characters with the terminator, of a key's name in the kernel.
@@ -26,7 +24,7 @@ const ULONG kKernelNameCapacity = 1024;
 bool GetKernelName(HKEY key, WCHAR (&name)[kKernelNameCapacity]);
 
 // Whether the open key is the one asked for by the first length characters of path: its name in
-// the kernel holds no more Wow6432Node components than they do. Under Wine a 32-bit program may be
-// given a key's Wow6432Node whatever view it asks for; a key whose name cannot be told is not
-// trusted either.
+// the kernel holds no more Wow6432Node components than they do (Wine gives a 32-bit program a
+// classes hive's Wow6432Node unless it asks for the 64-bit view). A key whose name cannot be told
+// is not trusted.
 bool IsKeyAskedFor(HKEY key, LPCWSTR path, size_t length);

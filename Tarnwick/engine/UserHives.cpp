@@ -305,7 +305,8 @@ bool UserHives::OpenHive(Hive& hive, LPCWSTR name, LPCWSTR file, RemovalObserver
         error = PlatformServices::RegLoadKeyW(HKEY_USERS, loadedAs, file);
     }
     // A file that is no usable hive, which Windows cannot load either: no one has keys there.
-    if (error == ERROR_BADDB || error == ERROR_REGISTRY_CORRUPT || error == ERROR_NOT_REGISTRY_FILE) {
+    if (error == ERROR_BADDB || error == ERROR_REGISTRY_CORRUPT ||
+        error == ERROR_NOT_REGISTRY_FILE) {
         ReportItem(observer, file, kItemUnreadable, error);
         return true;
     }

@@ -338,8 +338,10 @@ int Scheduled(const Str& path)
 bool FillPendingList()
 {
     Str list;
-    for (int i = 0; i < 350; ++i)
-        list += L"\\??\\C:\\windows\\temp\\update" + std::to_wstring(i) + Str(80, L'x') + Str(2, L'\0');
+    for (int i = 0; i < 350; ++i) {
+        list += L"\\??\\C:\\windows\\temp\\update" + std::to_wstring(i) + Str(80, L'x');
+        list += Str(2, L'\0');
+    }
     const DWORD size = (list.size() + 1) * sizeof(wchar_t);
     return RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSessionManager, kPendingList, REG_MULTI_SZ,
                            list.c_str(), size) == 0;
@@ -358,8 +360,9 @@ void RecordsScenario()
     const Str libraries[] = {L"{A6C2FD00" + Str(kRows[0][0]).substr(9),
                              L"{b1918982-b3f5-45B1-ac66-70a71ba5f7af}",
                              L"{A6C2FD00" + kNearMiss.substr(9)};
-    Str files[] = {kSystem + L"\\FENNOXEL.OCX", L"C:\\WINDOWS\\DOWNLOADED PROGRAM FILES\\FENNOXEL.INF",
-                   L"short path", kSystem + L"\\OTHER.OCX"};
+    Str files[] = {kSystem + L"\\FENNOXEL.OCX",
+                   L"C:\\WINDOWS\\DOWNLOADED PROGRAM FILES\\FENNOXEL.INF", L"short path",
+                   kSystem + L"\\OTHER.OCX"};
     const Str longName = L"windows/Downloaded Program Files/CONFLICT.1/" + Str(200, L'x');
     std::vector<Item> extra = {{Key, moduleUsage + L"windows/system32/FENNOXEL.OCX", Gone},
                                {Key, moduleUsage + L"windows/system32/FENNOXEL.OCX.1", Kept},

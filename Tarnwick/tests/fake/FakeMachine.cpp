@@ -127,7 +127,7 @@ BOOL Remove(const std::string& path)
         return FALSE;
     if (machine.files.count(path) == 0)
         return Fail(ERROR_FILE_NOT_FOUND, FALSE);
-    for (const auto& item : machine.undeletable) {
+    for (const auto& item : machine.inUse) {
         if (Within(item.first, path))
             return Fail(item.second, FALSE);
     }
@@ -161,13 +161,12 @@ Handle Key(HKEY key)
     return Find(key);
 }
 
-// Where the 32-bit view shows a key below a root: HKLM\Software's keys below its Wow6432Node, and
-// of either place's classes, CLSID and Interface below theirs; the other classes are shared.
+// Where the 32-bit view shows a key of the machine: Software's keys below its Wow6432Node, and its
+// classes' CLSID and Interface below theirs; the other classes are shared.
 std::string View32(const std::string& path)
 {
-    for (const std::string classes : {"HKLM\\Software\\Classes", "HKCU\\Software\\Classes"}) {
-        if (!Within(path, classes))
-            continue;
+    const std::string classes = "HKLM\\Software\\Classes";
+    if (Within(path, classes)) {
         const std::string rest = path.substr(classes.size());
         if (Within(rest, "\\CLSID") || Within(rest, "\\Interface"))
             return classes + "\\Wow6432Node" + rest;
@@ -232,6 +231,28 @@ void addHiveKey(const std::string& file, const std::string& key)
         addHiveKey(file, Parent(key));
     machine.hiveFiles[file][key];
     addFile(file);
+}
+
+void setValue(const std::string& key, const std::string& name, const std::string& text)
+{
+    addKey(key);
+    machine.values[key + "|" + name] = text;
+}
+
+void holdOpen(const std::string& path, DWORD error)
+{
+    machine.inUse[path] = error;
+}
+
+void refuse(const std::string& key, LONG error)
+{
+    machine.failOpen[key] = error;
+}
+
+void addProfile(const std::string& sid, const std::string& folder)
+{
+    setValue("HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid,
+             "ProfileImagePath", folder);
 }
 
 std::vector<std::string> keys()
@@ -705,6 +726,8 @@ LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWO
     const Handle& handle = Find(key);
     if ((handle.access & KEY_QUERY_VALUE) == 0)
         return ERROR_ACCESS_DENIED;
+    if (machine.failEnum.count(handle.path) != 0)
+        return machine.failEnum[handle.path];
     for (const auto& value : machine.values) {
         if (value.first.rfind(handle.path + "|", 0) != 0 || index-- != 0)
             continue;

@@ -73,14 +73,14 @@ struct Machine {
     // The deletions Windows carries out at its next start, as the Session Manager lists them
     // ("\\??\\C:\\...").
     std::vector<std::string> pending;
-    // Failures: Win32 errors of a key's open (of a value's deletion, by "key|name") or
-    // enumeration, NTSTATUS of a key's deletion.
+    // Failures: Win32 errors of a key's open (of a value's deletion, by "key|name") or listing
+    // (of its keys and values), NTSTATUS of a key's deletion.
     std::map<std::string, LONG> failOpen;
     std::map<std::string, LONG> failEnum;
     std::map<std::string, NTSTATUS> failDelete;
-    // Entries that cannot be deleted, with the error of their deletion (32: held open, 5: a module
-    // a program has loaded); entries that the shell only reports deleted, that cannot be read.
-    std::map<std::string, DWORD> undeletable;
+    // Entries in use, with the error of their deletion (32: held open, 5: a module a program has
+    // loaded); entries that the shell only reports deleted, that cannot be read.
+    std::map<std::string, DWORD> inUse;
     std::vector<std::string> shellKeeps;
     std::vector<std::string> unreadable;
     // Short (8.3) paths of entries, with the long path each stands for.
@@ -111,12 +111,20 @@ struct Machine {
 };
 extern Machine machine;
 
-// A key with its missing ancestors; a file or folder with its missing folders.
+// A key (a link, given its target) with its missing ancestors; a file or folder with its missing
+// folders.
 void addKey(const std::string& path, const std::string& linkTarget = "");
 void addFile(const std::string& path, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE,
              const std::string& linkTarget = "");
 // A key of a hive file with its missing ancestors; the file with its folders.
 void addHiveKey(const std::string& file, const std::string& key);
+// What a scenario says most: a value of a key, as text; a file held open (or, with 5, a module a
+// program has loaded); a key (or a value, "key|name") that refuses to be opened (or deleted).
+void setValue(const std::string& key, const std::string& name, const std::string& text);
+void holdOpen(const std::string& path, DWORD error = ERROR_SHARING_VIOLATION);
+void refuse(const std::string& key, LONG error = ERROR_ACCESS_DENIED);
+// A user's profile in the profile list, with its folder.
+void addProfile(const std::string& sid, const std::string& folder);
 std::vector<std::string> keys();
 std::vector<std::string> files();
 

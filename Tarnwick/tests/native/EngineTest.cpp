@@ -152,7 +152,7 @@ void Seed(const DrawnEntry& entry, const std::string& path)
     if (entry.kind == kFolder)
         fake::addFile(path + "\\inner");
     if (entry.locked)
-        machine.undeletable[path] = ERROR_SHARING_VIOLATION;
+        fake::holdOpen(path);
     if (entry.shellKeeps)
         machine.shellKeeps.push_back(path);
     if (entry.unreadable)
@@ -240,8 +240,8 @@ TEST(Model, SweepFolderRemovesWhatTheRulesSelectAndNothingElse)
 // An unattended removal deletes what it can now, a read-only entry too. A file in use (held open,
 // locked, a module a program has loaded) goes at the next start, once in a list of any length,
 // and so does a folder holding only such files, after them; a folder refused stays. A link goes as
-// itself, never at the next start, and what it points to stays. A folder holding a link that resolves even when opened as itself stays, since
-// deleting that link could reach what it points to.
+// itself, never at the next start, and what it points to stays; a folder holding a link that
+// resolves even opened as itself stays, or deleting that link could reach what it points to.
 TEST_F(MachineTest, AnUnattendedRemovalSchedulesOnlyWhatIsInUse)
 {
     machine.shellFlags = 0;
@@ -262,11 +262,11 @@ TEST_F(MachineTest, AnUnattendedRemovalSchedulesOnlyWhatIsInUse)
     fake::addFile("C:\\F\\QUILLODECK.OCX", FILE_ATTRIBUTE_REPARSE_POINT, "C:\\Outside\\file");
     fake::addFile("C:\\F\\CONFLICT.3", FILE_ATTRIBUTE_DIRECTORY);
     fake::addFile("C:\\Outside\\file");
-    machine.undeletable[conflict + "\\A.OCX"] = ERROR_SHARING_VIOLATION;
-    machine.undeletable[conflict + "\\sub\\B.OCX"] = ERROR_LOCK_VIOLATION;
-    machine.undeletable["C:\\F\\MERROWIND.OCX"] = ERROR_ACCESS_DENIED;
-    machine.undeletable["C:\\F\\QUILLODECK.OCX"] = ERROR_SHARING_VIOLATION;
-    machine.undeletable["C:\\F\\CONFLICT.3"] = ERROR_ACCESS_DENIED;
+    fake::holdOpen(conflict + "\\A.OCX");
+    fake::holdOpen(conflict + "\\sub\\B.OCX", ERROR_LOCK_VIOLATION);
+    fake::holdOpen("C:\\F\\MERROWIND.OCX", ERROR_ACCESS_DENIED);
+    fake::holdOpen("C:\\F\\QUILLODECK.OCX");
+    fake::holdOpen("C:\\F\\CONFLICT.3", ERROR_ACCESS_DENIED);
     Paths reported;
 
     for (int run = 0; run < 2; ++run) {
@@ -280,8 +280,9 @@ TEST_F(MachineTest, AnUnattendedRemovalSchedulesOnlyWhatIsInUse)
             reported.push_back(report.Line());
     }
 
-    const Paths second = {conflict + " pending 145", linking + " link 0", "C:\\F\\CONFLICT.3 failed 5",
-                          "C:\\F\\MERROWIND.OCX pending 5", "C:\\F\\QUILLODECK.OCX failed 32"};
+    const Paths second = {conflict + " pending 145", linking + " link 0",
+                          "C:\\F\\CONFLICT.3 failed 5", "C:\\F\\MERROWIND.OCX pending 5",
+                          "C:\\F\\QUILLODECK.OCX failed 32"};
     EXPECT_EQ(reported, second);
     const std::string scheduled = "\\??\\" + conflict;
     for (const char* entry : {"\\A.OCX", "\\sub\\B.OCX", "\\sub", ""})
