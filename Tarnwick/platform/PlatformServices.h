@@ -81,6 +81,12 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LP
 LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
                    LPDWORD type, LPBYTE data, LPDWORD size);
 LONG RegDeleteValueW(HKEY key, LPCWSTR name);
+// Setting the controls' kill bits: a key made where it is missing, a value written.
+LONG RegCreateKeyExW(HKEY parent, LPCWSTR subKey, DWORD reserved, LPWSTR className, DWORD options,
+                     REGSAM access, LPSECURITY_ATTRIBUTES security, HKEY* key,
+                     LPDWORD disposition);
+LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
+                    DWORD size);
 LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
                    LPWSTR className, LPDWORD classLength, FILETIME* lastWriteTime);
 LONG RegCloseKey(HKEY key);

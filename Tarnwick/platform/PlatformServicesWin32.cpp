@@ -255,6 +255,20 @@ LONG RegDeleteValueW(HKEY key, LPCWSTR name)
     return ::RegDeleteValueW(key, name);
 }
 
+LONG RegCreateKeyExW(HKEY parent, LPCWSTR subKey, DWORD reserved, LPWSTR className, DWORD options,
+                     REGSAM access, LPSECURITY_ATTRIBUTES security, HKEY* key,
+                     LPDWORD disposition)
+{
+    return ::RegCreateKeyExW(parent, subKey, reserved, className, options, access, security, key,
+                             disposition);
+}
+
+LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
+                    DWORD size)
+{
+    return ::RegSetValueExW(key, name, reserved, type, data, size);
+}
+
 LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
                    LPWSTR className, LPDWORD classLength, FILETIME* lastWriteTime)
 {

@@ -235,8 +235,25 @@ void addHiveKey(const std::string& file, const std::string& key)
 
 void setValue(const std::string& key, const std::string& name, const std::string& text)
 {
+    const std::vector<WCHAR> wide = Utf16(text);
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(wide.data());
     addKey(key);
-    machine.values[key + "|" + name] = text;
+    machine.values[key + "|" + name] = {REG_SZ, {bytes, bytes + wide.size() * sizeof(WCHAR)}};
+}
+
+void setDword(const std::string& key, const std::string& name, DWORD number)
+{
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(&number);
+    addKey(key);
+    machine.values[key + "|" + name] = {REG_DWORD, {bytes, bytes + sizeof number}};
+}
+
+DWORD dwordOf(const Value& value)
+{
+    DWORD number = 0;
+    if (value.type == REG_DWORD && value.data.size() == sizeof number)
+        std::copy(value.data.begin(), value.data.end(), reinterpret_cast<BYTE*>(&number));
+    return number;
 }
 
 void holdOpen(const std::string& path, DWORD error)
@@ -697,25 +714,27 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD, LPDWORD type, LPBYTE data
         *type = REG_LINK;
         return ERROR_SUCCESS;
     }
-    std::string text8;
-    *type = REG_SZ;
+    Value found;
     if (value == "PendingFileRenameOperations" && Within(handle.path, "HKLM\\SYSTEM")) {
-        *type = REG_MULTI_SZ;
+        std::string list;
         for (const std::string& path : machine.pending)
-            text8 += path + std::string(2, '\0');
+            list += path + std::string(2, '\0');
+        const std::vector<WCHAR> text = Utf16(list);
+        const BYTE* bytes = reinterpret_cast<const BYTE*>(text.data());
+        found = {REG_MULTI_SZ, {bytes, bytes + text.size() * sizeof(WCHAR)}};
     } else if (machine.values.count(handle.path + "|" + value) != 0) {
-        text8 = machine.values[handle.path + "|" + value];
+        found = machine.values[handle.path + "|" + value];
     } else {
         return ERROR_FILE_NOT_FOUND;
     }
-    const std::vector<WCHAR> text = Utf16(text8);
+    *type = found.type;
     const DWORD capacity = *size;
-    *size = text.size() * sizeof(WCHAR);
+    *size = found.data.size();
     if (data == NULL)
         return ERROR_SUCCESS;
     if (*size > capacity)
         return ERROR_MORE_DATA;
-    std::copy(text.begin(), text.end(), reinterpret_cast<WCHAR*>(data));
+    std::copy(found.data.begin(), found.data.end(), data);
     return ERROR_SUCCESS;
 }
 
@@ -747,6 +766,35 @@ LONG RegDeleteValueW(HKEY key, LPCWSTR name)
     if (machine.failOpen.count(value) != 0)
         return machine.failOpen[value];
     return machine.values.erase(value) != 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
+// Opens the key name below parent, following a link as Windows does, or makes it.
+LONG RegCreateKeyExW(HKEY parent, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM access,
+                     LPSECURITY_ATTRIBUTES, HKEY* key, LPDWORD disposition)
+{
+    std::string path = Key(parent).path + "\\" + Utf8(subKey);
+    if (Key(parent).path.find('\\') == std::string::npos)
+        machine.problems.push_back("key made below a root, in no view");
+    if (!machine.administrator && Within(path, "HKLM"))
+        return ERROR_ACCESS_DENIED;
+    *disposition = REG_OPENED_EXISTING_KEY;
+    if (machine.registry.count(path) == 0)
+        *disposition = REG_CREATED_NEW_KEY;
+    addKey(path);
+    if (!machine.registry[path].empty())
+        path = machine.registry[path];
+    *key = Open<HKEY>(path, access);
+    return ERROR_SUCCESS;
+}
+
+LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD, DWORD type, const BYTE* data, DWORD size)
+{
+    const Handle& handle = Find(key);
+    if ((handle.access & KEY_SET_VALUE) == 0 ||
+        (!machine.administrator && Within(handle.path, "HKLM")))
+        return ERROR_ACCESS_DENIED;
+    machine.values[handle.path + "|" + Utf8(name)] = {type, {data, data + size}};
+    return ERROR_SUCCESS;
 }
 
 LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD, LPWSTR,

@@ -29,6 +29,12 @@ struct Box {
     std::string lock;
 };
 
+// A value as Windows keeps it: its type and its bytes.
+struct Value {
+    DWORD type;
+    std::vector<BYTE> data;
+};
+
 // What a handle or ID list stands for: a key (and access), a search (and the names to give, the
 // next one last), a file (and access), a special folder, a named object or memory.
 struct Handle {
@@ -41,8 +47,9 @@ struct Machine {
     // Keys and files by path, listed in this order. A key's entry is its link target, or "".
     std::map<std::string, std::string> registry;
     std::map<std::string, Entry> files;
-    // Values as text, by key and name: "HKLM\\Key|Name" ("HKLM\\Key|" for the default value).
-    std::map<std::string, std::string> values;
+    // Values by key and name: "HKLM\\Key|Name" ("HKLM\\Key|" for the default value). Only an
+    // administrator may make keys and values below HKLM.
+    std::map<std::string, Value> values;
     // A special folder absent here cannot be located; one with an empty path has no path.
     std::map<int, std::string> specialFolders = {
         {CSIDL_WINDOWS, "C:\\WINDOWS"},
@@ -118,9 +125,12 @@ void addFile(const std::string& path, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE,
              const std::string& linkTarget = "");
 // A key of a hive file with its missing ancestors; the file with its folders.
 void addHiveKey(const std::string& file, const std::string& key);
-// What a scenario says most: a value of a key, as text; a file held open (or, with 5, a module a
+// What a scenario says most: a value of a key, as text (REG_SZ) or a number (REG_DWORD), and a
+// value's number (0 for one of another type); a file held open (or, with 5, a module a
 // program has loaded); a key (or a value, "key|name") that refuses to be opened (or deleted).
 void setValue(const std::string& key, const std::string& name, const std::string& text);
+void setDword(const std::string& key, const std::string& name, DWORD number);
+DWORD dwordOf(const Value& value);
 void holdOpen(const std::string& path, DWORD error = ERROR_SHARING_VIOLATION);
 void refuse(const std::string& key, LONG error = ERROR_ACCESS_DENIED);
 // A user's profile in the profile list, with its folder.
