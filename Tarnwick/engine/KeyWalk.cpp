@@ -14,6 +14,23 @@ bool IsLink(HKEY key)
            type == REG_LINK;
 }
 
+// Opens the component name below at as itself; with create, makes it where it is missing. Only a
+// key made anew is taken: one that appears meanwhile may be a link, which making it would follow.
+LONG OpenComponent(HKEY at, LPCWSTR name, REGSAM access, bool create, HKEY* component)
+{
+    LONG error = PlatformServices::RegOpenKeyExW(at, name, REG_OPTION_OPEN_LINK, access, component);
+    if (error != ERROR_FILE_NOT_FOUND || !create)
+        return error;
+    DWORD disposition = 0;
+    error = PlatformServices::RegCreateKeyExW(at, name, 0, NULL, 0, access, NULL, component,
+                                              &disposition);
+    if (error == ERROR_SUCCESS && disposition != REG_CREATED_NEW_KEY) {
+        PlatformServices::RegCloseKey(*component);
+        error = ERROR_ALREADY_EXISTS;
+    }
+    return error;
+}
+
 // Whether the key is there, without following a link.
 HRESULT LookForKey(HKEY parent, LPCWSTR name, REGSAM view)
 {
@@ -90,7 +107,7 @@ ItemFate HandleKeyInView(KeyWalk& walk, const KeyFolder& folder, const View& vie
 }  // namespace
 
 ItemFate OpenFolderKey(const KeyFolder& folder, const View& view, LPWSTR path, REGSAM access,
-                       UniqueKey& key, DWORD* code, size_t* linkLength)
+                       UniqueKey& key, DWORD* code, size_t* linkLength, bool create)
 {
     access |= KEY_QUERY_VALUE | view.access;
     size_t opened = 0;  // how much of path the deepest key opened took
@@ -106,8 +123,7 @@ ItemFate OpenFolderKey(const KeyFolder& folder, const View& view, LPWSTR path, R
             const WCHAR next = *end;
             *end = L'\0';
             HKEY component = NULL;
-            *code = PlatformServices::RegOpenKeyExW(at, name, REG_OPTION_OPEN_LINK, access,
-                                                    &component);
+            *code = OpenComponent(at, name, access, create, &component);
             *end = next;
             if (*code != ERROR_SUCCESS)
                 break;

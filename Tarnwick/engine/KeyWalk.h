@@ -23,12 +23,13 @@ struct KeyWalk {
     WCHAR lastLink[kItemNameCapacity];
 };
 
-// Opens the key at path below folder's root in view, with access. Returns kItemPresent with the
-// key open, else the fate of the component that ended the walk with the code that decided it: a
-// link (kItemNotOwn; *linkLength is the length of its path), absent, or failed. Where the key
-// opened deepest is not the one asked for, that view cannot be reached: kItemFailed, ERROR_BADKEY.
+// Opens the key at path below folder's root in view, with access; with create, in a folder walked
+// as itself, makes the components that are missing. Returns kItemPresent with the key open, else
+// the fate of the component that ended the walk with the code that decided it: a link
+// (kItemNotOwn; *linkLength is the length of its path), absent, or failed. Where the key opened
+// deepest is not the one asked for, that view cannot be reached: kItemFailed, ERROR_BADKEY.
 ItemFate OpenFolderKey(const KeyFolder& folder, const View& view, LPWSTR path, REGSAM access,
-                       UniqueKey& key, DWORD* code, size_t* linkLength);
+                       UniqueKey& key, DWORD* code, size_t* linkLength, bool create = false);
 
 // Tells the observer of the key at path below folder's root in view, or of its value named value
 // (NULL for the key itself). A link is told once for all the keys behind it.

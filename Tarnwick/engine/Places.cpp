@@ -13,16 +13,17 @@ const View kWindowsViews[] = {
     {L"", KEY_WOW64_64KEY, L" [64]"},
     {L"", KEY_WOW64_32KEY, L" [32]"},
 };
-// A user's classes on 64-bit Windows: the 32-bit ones below Wow6432Node, both reached in the
-// 64-bit view, which redirects nothing.
-const View kUserClassesViews[] = {
+// A user's classes, and the machine's kill bits, on 64-bit Windows: the 32-bit ones below
+// Wow6432Node, both reached in the 64-bit view, which redirects nothing. The first alone is the
+// one view of a user's other software.
+const View kViewsByPath[] = {
     {L"", KEY_WOW64_64KEY, L" [64]"},
     {L"Wow6432Node\\", KEY_WOW64_64KEY, L" [32]"},
 };
-const View kUserSoftwareView[] = {{L"", KEY_WOW64_64KEY, L" [64]"}};
 
 const WCHAR kClasses[] = L"Software\\Classes\\";
 const WCHAR kSoftware[] = L"Software\\";
+const WCHAR kMachine[] = L"HKEY_LOCAL_MACHINE\\";
 
 void SetFolder(KeyFolder* folder, HKEY root, LPCWSTR path, LPCWSTR rootName, const View* views,
                int viewCount, bool asItself)
@@ -59,7 +60,6 @@ void GetMachinePlace(Place* place)
 {
     const bool both = IsWindows64Bit();
     const View* views = both ? kWindowsViews : kOneView;
-    const WCHAR kMachine[] = L"HKEY_LOCAL_MACHINE\\";
     SetFolder(&place->classes, HKEY_LOCAL_MACHINE, kClasses, kMachine, views, both ? 2 : 1, false);
     SetFolder(&place->software, HKEY_LOCAL_MACHINE, kSoftware, kMachine, views, both ? 2 : 1,
               false);
@@ -70,7 +70,14 @@ void GetUserPlace(Place* place, HKEY classesRoot, LPCWSTR classesPath, LPCWSTR c
 {
     const bool both = IsWindows64Bit();
     SetFolder(&place->classes, classesRoot, classesPath, classesName,
-              both ? kUserClassesViews : kOneView, both ? 2 : 1, true);
+              both ? kViewsByPath : kOneView, both ? 2 : 1, true);
     SetFolder(&place->software, softwareRoot, kSoftware, softwareName,
-              both ? kUserSoftwareView : kOneView, 1, true);
+              both ? kViewsByPath : kOneView, 1, true);
+}
+
+void GetKillBitsFolder(KeyFolder* folder)
+{
+    const bool both = IsWindows64Bit();
+    SetFolder(folder, HKEY_LOCAL_MACHINE, kSoftware, kMachine,
+              both ? kViewsByPath : kOneView, both ? 2 : 1, true);
 }

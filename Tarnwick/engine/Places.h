@@ -71,3 +71,6 @@ void GetMachinePlace(Place* place);
 // rest of the software below softwareRoot\Software, which it names softwareName.
 void GetUserPlace(Place* place, HKEY classesRoot, LPCWSTR classesPath, LPCWSTR classesName,
                   HKEY softwareRoot, LPCWSTR softwareName);
+// The machine's software where the run writes the kill bits: each view by its path, every
+// component opened, or made, as itself, so that no link leads a write elsewhere.
+void GetKillBitsFolder(KeyFolder* folder);

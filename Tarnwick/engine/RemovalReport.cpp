@@ -11,13 +11,14 @@ namespace {
 //   link              an entry leads elsewhere even opened as itself: the folder stays, or its
 //                     deletion would reach there;
 //   failed, present   something stays: the folder stays.
-const int kWeights[] = {0, 0, 3, 2, 3, 1, 0, 0};
+const int kWeights[] = {0, 0, 3, 2, 3, 1, 0, 0, 0, 0, 3};
 
 }  // namespace
 
 bool IsTrace(ItemFate fate)
 {
-    return fate == kItemPresent || fate == kItemNotOwn || fate == kItemFailed;
+    return fate == kItemPresent || fate == kItemNotOwn || fate == kItemFailed ||
+           fate == kItemOpen;
 }
 
 bool IsGone(ItemFate fate)

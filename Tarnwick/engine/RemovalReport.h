@@ -23,10 +23,13 @@ enum ItemFate
     kItemPending,     // it is in use: it goes when Windows next starts
     kItemUnreadable,  // a hive file that no one can load: nothing can be registered in it
     kItemUnloaded,    // a hive that an earlier run left loaded, unloaded now
+    kItemBlocked,     // a kill bit set by the run (in a check: that is set)
+    kItemKept,        // a kill bit that was set already
+    kItemOpen,        // a kill bit that is not set (a check)
 };
 
-// Whether the fate leaves a trace of the controls: what is there, what stays, and a link, which
-// may lead to one. Whether it is gone: removed, or not there.
+// Whether the fate leaves a trace of the controls: what is there, what stays, a link, which may
+// lead to one, and a kill bit that is not set. Whether it is gone: removed, or not there.
 bool IsTrace(ItemFate fate);
 bool IsGone(ItemFate fate);
 

@@ -1,6 +1,7 @@
 // The dialog's uninstall procedure and the unattended run, around one removal each.
 #include "Uninstall.h"
 
+#include "KillBits.h"
 #include "RemovalLock.h"
 
 namespace {
@@ -55,11 +56,14 @@ RemovalScope UnattendedScope()
     return HasAdministratorRights() ? kAllProfiles : kThisUser;
 }
 
-int RunUnattendedRemoval(RemovalMode mode, RemovalScope scope, DWORD waitSeconds,
+int RunUnattendedRemoval(RemovalMode mode, RemovalScope scope, DWORD waitSeconds, bool block,
                          RemovalObserver* observer)
 {
     RemovalLock lock;
     if (lock.Take(waitSeconds * 1000, NULL, observer) == kLockBusy)
         return ERROR_INSTALL_ALREADY_RUNNING;
-    return ExitCodeFor(mode, RemoveControls(mode, scope, observer));
+    Remains remains = RemoveControls(mode, scope, observer);
+    if (block)
+        SetKillBits(mode, observer, remains);
+    return ExitCodeFor(mode, remains);
 }

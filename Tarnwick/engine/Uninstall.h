@@ -17,7 +17,8 @@ RemovalScope UnattendedScope();
 
 // Removes the controls (kRemoveQuietly) or looks for them (kCheckOnly) with no one at the screen,
 // in scope, telling observer (may be NULL) of each item, after waiting up to waitSeconds for
-// another run. Returns the exit code: that of the outcome, or ERROR_INSTALL_ALREADY_RUNNING (1618),
-// with nothing removed, when another run held the lock for the whole wait.
-int RunUnattendedRemoval(RemovalMode mode, RemovalScope scope, DWORD waitSeconds,
+// another run; with block, then sets (in a check, looks up) their kill bits, whatever the removal
+// left. Returns the exit code: that of the outcome, or ERROR_INSTALL_ALREADY_RUNNING (1618), with
+// nothing removed or set, when another run held the lock for the whole wait.
+int RunUnattendedRemoval(RemovalMode mode, RemovalScope scope, DWORD waitSeconds, bool block,
                          RemovalObserver* observer);

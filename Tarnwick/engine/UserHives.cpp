@@ -10,7 +10,7 @@ const WCHAR kClasses[] = L"Software\\Classes\\";
 
 const WCHAR kProfileList[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
 const WCHAR kProfileFolder[] = L"ProfileImagePath";
-const LPCWSTR kUserSids[] = {L"S-1-5-21-", L"S-1-12-1-"};
+const WCHAR kUserSids[][10] = {L"S-1-5-21-", L"S-1-12-1-"};
 const WCHAR kUsersRoot[] = L"HKEY_USERS\\";
 const WCHAR kClassesHive[] = L"_Classes";
 // The names below HKEY_USERS under which a run loads the hives it needs.

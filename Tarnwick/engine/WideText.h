@@ -30,3 +30,20 @@ bool AppendText(WCHAR (&buffer)[capacity], LPCWSTR text)
 {
     return AppendText(buffer, capacity, text);
 }
+
+// Appends number in hexadecimal, as "0x404", in the same way.
+template <size_t capacity>
+bool AppendHex(WCHAR (&buffer)[capacity], DWORD number)
+{
+    WCHAR digits[2 + 8 + 1];  // filled from the end
+    LPWSTR first = digits + 10;
+    *first = L'\0';
+    do {
+        const DWORD digit = number % 16;
+        *--first = static_cast<WCHAR>(digit < 10 ? L'0' + digit : L'a' + digit - 10);
+        number /= 16;
+    } while (number != 0);
+    *--first = L'x';
+    *--first = L'0';
+    return AppendText(buffer, capacity, first);
+}

@@ -55,6 +55,7 @@ CommandLine ParseCommandLine(int argc, const LPCWSTR* argv, bool seen)
     bool quiet = false;
     bool check = false;
     bool usage = false;
+    bool block = false;
     bool usable = true;
     bool waitGiven = false;
     LPCWSTR logPath = NULL;
@@ -69,6 +70,8 @@ CommandLine ParseCommandLine(int argc, const LPCWSTR* argv, bool seen)
             check = true;
         else if (IsOption(argv[i], L"?"))
             usage = true;
+        else if (IsOption(argv[i], L"block"))
+            block = true;
         else if (IsOption(argv[i], L"norestart"))
             continue;
         else if (IsOption(argv[i], L"log") && logPath == NULL && valueFollows)
@@ -80,11 +83,12 @@ CommandLine ParseCommandLine(int argc, const LPCWSTR* argv, bool seen)
             usable = false;
     }
     const bool unattended = quiet || check;
-    if ((quiet && check) || ((logPath != NULL || waitGiven) && !unattended) || (usage && argc > 2))
+    if ((quiet && check) || ((logPath != NULL || waitGiven || block) && !unattended) ||
+        (usage && argc > 2))
         usable = false;
 
     CommandLine line = {CommandLine::kNothing, ERROR_INVALID_PARAMETER, kRemoveInteractively,
-                        NULL, waitSeconds};
+                        NULL, waitSeconds, block};
     if (unattended && usable) {
         line.request = CommandLine::kUnattended;
         line.exitCode = 0;
@@ -116,15 +120,16 @@ int DialogExitCode(bool shown, int lastPress)
 const WCHAR kUsageCaption[] = L"提示信息";
 
 const char kUsage[] =
-    u8"用法：Tarnwick.exe [/quiet | /check] [/log 文件] [/wait 秒数]\n"
+    u8"用法：Tarnwick.exe [/quiet | /check] [/block] [/log 文件] [/wait 秒数]\n"
     u8"\n"
     u8"不带选项：显示卸载对话框。\n"
     u8"/quiet（/q、/qn、/s、/silent）：卸载控件，不显示任何窗口。\n"
     u8"/check：只检查控件是否还有痕迹，不删除任何内容。\n"
+    u8"/block：设置控件的禁用位，浏览器不再加载它们（与 /check 一起时只检查）。\n"
     u8"/log 文件：把每一项的结果追加到文件（UTF-8）。\n"
     u8"/wait 秒数：另一个卸载正在进行时，最多等待多少秒"
     u8"（0 到 3600，默认 60）。\n"
-    u8"/log 和 /wait 只能与 /quiet 或 /check 一起使用；/norestart 不起作用。\n"
+    u8"/block、/log 和 /wait 只能与 /quiet 或 /check 一起使用；/norestart 不起作用。\n"
     u8"/?：显示本说明。\n"
     u8"\n"
     u8"退出代码：\n"
@@ -136,14 +141,15 @@ const char kUsage[] =
     u8"3010　只剩正在使用的文件，将在 Windows 下次启动时删除\n"
     u8"1622　无法写入日志文件，未删除任何内容\n"
     u8"\n"
-    u8"Usage: Tarnwick.exe [/quiet | /check] [/log FILE] [/wait SECONDS]\n"
+    u8"Usage: Tarnwick.exe [/quiet | /check] [/block] [/log FILE] [/wait SECONDS]\n"
     u8"\n"
     u8"No option: shows the uninstall dialog.\n"
     u8"/quiet (/q, /qn, /s, /silent): removes the controls without showing any window.\n"
     u8"/check: only looks for traces of the controls; removes nothing.\n"
+    u8"/block: sets the controls' kill bits: no browser loads them (with /check, looks only).\n"
     u8"/log FILE: appends what became of each item to FILE (UTF-8).\n"
     u8"/wait SECONDS: waits at most this long for another removal to end (0 to 3600, default 60).\n"
-    u8"/log and /wait only with /quiet or /check; /norestart changes nothing.\n"
+    u8"/block, /log and /wait only with /quiet or /check; /norestart changes nothing.\n"
     u8"/?: shows this text.\n"
     u8"\n"
     u8"Exit codes:\n"

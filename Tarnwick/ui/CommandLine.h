@@ -1,9 +1,10 @@
 // What the program does and what it exits with. The command line: none for the dialog, or an
 // unattended run that removes (/quiet, /q, and the installers' /qn, /s, /silent) or only looks
-// (/check), optionally appending to a log (/log FILE) and waiting for another run for a while
-// (/wait SECONDS); /? for the usage. /norestart is accepted and changes nothing: the tool never
-// restarts the machine. Options start with '/' or '-', in any case. Where no one can see windows,
-// and the dialog's exit code. Plain code, so that native builds test it too.
+// (/check), optionally setting the controls' kill bits (/block), appending to a log (/log FILE)
+// and waiting for another run for a while (/wait SECONDS); /? for the usage. /norestart is
+// accepted and changes nothing: the tool never restarts the machine. Options start with '/' or
+// '-', in any case. Where no one can see windows, and the dialog's exit code. Plain code, so that
+// native builds test it too.
 #pragma once
 
 #include "../engine/Removal.h"
@@ -21,6 +22,7 @@ struct CommandLine {
     RemovalMode mode;
     LPCWSTR logPath;      // points into the arguments
     DWORD waitSeconds;    // how long a run waits for another run to end
+    bool block;           // the run sets (a check looks up) the controls' kill bits
 };
 
 // Reads the arguments as CommandLineToArgvW gives them, the program's own path first. Where no one
@@ -43,4 +45,4 @@ int DialogExitCode(bool shown, int lastPress);
 extern const char kUsage[];
 extern const WCHAR kUsageCaption[];
 // UTF-16 units that hold the usage, with its terminator.
-const int kUsageCapacity = 2048;
+const int kUsageCapacity = 2560;

@@ -22,9 +22,10 @@ const int kLineCapacity = 2 * kSweepBufferSize + 64;
 const DWORD kPathCapacity = 1024;
 
 const WCHAR kVersion[] = L"" TARNWICK_VERSION_TEXT;
-// By ItemFate.
-const LPCWSTR kFates[] = {L"removed", L"absent",     L"present", L"link",
-                          L"failed",  L"pending",    L"unreadable", L"unloaded"};
+// By ItemFate. Held in place, not as pointers: a pointer costs the program a relocation.
+const WCHAR kFates[][11] = {L"removed", L"absent",     L"present",  L"link",
+                            L"failed",  L"pending",    L"unreadable", L"unloaded",
+                            L"blocked", L"kept",       L"open"};
 
 LPCWSTR Outcome(int exitCode)
 {
@@ -142,7 +143,7 @@ bool CRunLog::Open(LPCWSTR path)
     return false;
 }
 
-void CRunLog::WriteStart(RemovalMode mode, RemovalScope scope, int profiles)
+void CRunLog::WriteStart(RemovalMode mode, RemovalScope scope, bool block, int profiles)
 {
     m_mode = mode;
     DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
@@ -152,9 +153,11 @@ void CRunLog::WriteStart(RemovalMode mode, RemovalScope scope, int profiles)
     ::GetUserNameW(user, &size);
 
     WCHAR text[kLineCapacity];
-    ::wsprintfW(text, L"start version=%s mode=%s computer=%s user=%s scope=%s profiles=%d",
+    ::wsprintfW(text,
+                L"start version=%s mode=%s computer=%s user=%s scope=%s block=%s profiles=%d",
                 kVersion, ModeName(), m_computer, user,
-                scope == kAllProfiles ? L"all-profiles" : L"this-user", profiles);
+                scope == kAllProfiles ? L"all-profiles" : L"this-user", block ? L"yes" : L"no",
+                profiles);
     WriteEvent(text);
 }
 
@@ -196,10 +199,11 @@ void CRunLog::WriteEnd(int exitCode)
     WCHAR text[kLineCapacity];
     ::wsprintfW(text,
                 L"end mode=%s computer=%s outcome=%s exit=%d removed=%d pending=%d failed=%d "
-                L"absent=%d present=%d link=%d unreadable=%d",
+                L"absent=%d present=%d link=%d unreadable=%d blocked=%d kept=%d open=%d",
                 ModeName(), m_computer, Outcome(exitCode), exitCode, m_counts[kItemRemoved],
                 m_counts[kItemPending], m_counts[kItemFailed], m_counts[kItemAbsent],
-                m_counts[kItemPresent], m_counts[kItemNotOwn], m_counts[kItemUnreadable]);
+                m_counts[kItemPresent], m_counts[kItemNotOwn], m_counts[kItemUnreadable],
+                m_counts[kItemBlocked], m_counts[kItemKept], m_counts[kItemOpen]);
     WriteEvent(text);
 }
 

@@ -19,7 +19,7 @@ namespace {
 // (start, Uninstall on an installed machine, both boxes dismissed, Close) shows uxtheme.dll,
 // besides Wine's own display driver; Windows' shell also loads the other three on demand. Where
 // one does not exist (older Windows), its load just fails.
-const wchar_t* const kDllsLoadedOnDemand[] = {
+const wchar_t kDllsLoadedOnDemand[][14] = {
     L"uxtheme.dll",
     L"dwmapi.dll",
     L"version.dll",
@@ -95,7 +95,7 @@ int CTarnwickApp::ExitInstance()
 int CTarnwickApp::RunCommandLine(const CommandLine& line)
 {
     if (line.request == CommandLine::kUnattended)
-        return RunUnattended(line.mode, line.logPath, line.waitSeconds);
+        return RunUnattended(line.mode, line.logPath, line.waitSeconds, line.block);
     if (line.request == CommandLine::kUsage) {
         WCHAR usage[kUsageCapacity];
         ::MultiByteToWideChar(CP_UTF8, 0, kUsage, -1, usage, kUsageCapacity);

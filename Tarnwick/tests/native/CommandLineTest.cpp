@@ -26,6 +26,8 @@ const LineCase kLines[] = {
     {kSeen, {L"-LOG", L"x.log", L"-check"}, "check, log x.log"},
     {kSeen, {L"/check", L"/wait", L"0"}, "check, wait 0"},
     {kSeen, {L"/WAIT", L"3600", L"/q"}, "quiet, wait 3600"},
+    {kSeen, {L"/q", L"/BLOCK"}, "quiet, block"},
+    {kSeen, {L"-block", L"/check"}, "check, block"},
     {kSeen, {L"/quiet", L"/check"}, "87"},
     {kSeen, {L"/check", L"/log"}, "87"},
     {kSeen, {L"/q", L"/log", L""}, "87"},
@@ -39,11 +41,13 @@ const LineCase kLines[] = {
     {kSeen, {L"quiet"}, "usage, 87"},
     {kSeen, {L"/log", L"x.log"}, "usage, 87"},
     {kSeen, {L"/wait", L"5"}, "usage, 87"},
+    {kSeen, {L"/block"}, "usage, 87"},
     {kSeen, {L"/?", L"/?"}, "usage, 87"},
     {kUnseen, {}, "87"},
     {kUnseen, {L"/?"}, "0"},
     {kUnseen, {L"/qn /norestart"}, "87"},
     {kUnseen, {L"/qn", L"/norestart"}, "quiet"},
+    {kUnseen, {L"/block"}, "87"},
 };
 
 const char* const kModes[] = {"interactively", "quiet", "check"};
@@ -61,6 +65,8 @@ std::string Describe(const CommandLine& line)
         text += ", log " + fake::Utf8(line.logPath);
     if (line.waitSeconds != 60)
         text += ", wait " + std::to_string(line.waitSeconds);
+    if (line.block)
+        text += ", block";
     return text;
 }
 

@@ -41,8 +41,9 @@ struct ItemReport {
     // As the log tells it, after the path: "HKCU\Software [64] link 0".
     std::string Line() const
     {
-        const char* const kFates[] = {"removed", "absent",  "present",    "link",
-                                      "failed",  "pending", "unreadable", "unloaded"};
+        const char* const kFates[] = {"removed",  "absent",   "present", "link",
+                                      "failed",   "pending",  "unreadable", "unloaded",
+                                      "blocked",  "kept",     "open"};
         return path + " " + kFates[fate] + " " + std::to_string(code);
     }
 };

@@ -298,7 +298,7 @@ protected:
         machine.administrator = false;
         Install();
         test.setup();
-        EXPECT_EQ(RunUnattendedRemoval(kRemoveQuietly, UnattendedScope(), 0, NULL), 1);
+        EXPECT_EQ(RunUnattendedRemoval(kRemoveQuietly, UnattendedScope(), 0, false, NULL), 1);
     }
 };
 
@@ -598,7 +598,8 @@ TEST_F(MachineTest, ARunWaitsForTheLockAWhileAtMost)
             if (dialog)
                 exitCode = RunUninstall(kDialogWindow);
             else
-                exitCode = RunUnattendedRemoval(kRemoveQuietly, UnattendedScope(), 5, &observer);
+                exitCode =
+                    RunUnattendedRemoval(kRemoveQuietly, UnattendedScope(), 5, false, &observer);
 
             // Only an administrator's unattended run reaches every profile.
             const bool busy = test.exitCode == ERROR_INSTALL_ALREADY_RUNNING;
