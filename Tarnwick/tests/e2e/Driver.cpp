@@ -408,6 +408,97 @@ void RecordsScenario()
     });
 }
 
+// The kill bits' folder in each view, by path as a 64-bit program sees it (on 64-bit Windows the
+// 32-bit view's below Wow6432Node), and how the log tags it.
+std::vector<std::pair<Str, Str>> KillBitFolders()
+{
+    if (view64.empty())
+        return {{kKillBits, L""}};
+    return {{kKillBits, L" [64]"},
+            {L"Software\\Wow6432Node\\" + kKillBits.substr(9), L" [32]"}};
+}
+
+// The Compatibility Flags of id's key in folder (0 where the key has no REG_DWORD of that name),
+// and how many values the key holds.
+DWORD KillFlags(const Str& folder, const Str& id, DWORD* values = 0)
+{
+    const Str path = folder + id;
+    DWORD flags = 0;
+    DWORD size = sizeof flags;
+    RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), L"Compatibility Flags", RRF_RT_REG_DWORD, 0,
+                 &flags, &size);
+    HKEY key = 0;
+    if (values != 0 && RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) == 0) {
+        RegQueryInfoKeyW(key, 0, 0, 0, 0, 0, 0, values, 0, 0, 0, 0);
+        RegCloseKey(key);
+    }
+    return flags;
+}
+
+bool SetKillFlags(const Str& folder, const Str& id, DWORD flags)
+{
+    return RegSetKeyValueW(HKEY_LOCAL_MACHINE, (folder + id).c_str(), L"Compatibility Flags",
+                           REG_DWORD, &flags, sizeof flags) == 0;
+}
+
+// Deletes the kill bits that a run with /block made, but row 7's in the 64-bit view, which
+// Installation() makes and Run() checks.
+void DeleteKillBits()
+{
+    for (const auto& folder : KillBitFolders()) {
+        for (const auto& row : kRows) {
+            const Str path = folder.first + row[0];
+            if (path != kKillBits + kRows[6][0])
+                RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str());
+        }
+    }
+}
+
+// A removal keeps the kill bits as they were. With /block it then sets each control's in each
+// view: 0x400, beside the bits there were (row 1's 0x4 in the last view); another control's key
+// keeps its flags and its other value. A check with /block finds a bit that is not set a trace.
+void KillBitsScenario()
+{
+    const auto folders = KillBitFolders();
+    const Str row7 = kRows[6][0];
+    Run(L"kill bits left as they were", Installation(), [&] {
+        Check(SetKillFlags(kKillBits, row7, 0x4), L"row 7's kill bit 0x4");
+        Together({L"/quiet"}, 0);
+        DWORD values = 0;
+        Check(KillFlags(kKillBits, row7, &values) == 0x4 && values == 2,
+              L"row 7's flags as they were");
+        Check(!Present(Key, kKillBits + kRows[0][0]), L"no kill bit made");
+        Together({L"/check /block"}, 1);
+    });
+    const Str other = kKillBits + kNearMiss;
+    Run(L"kill bits set with /block", Installation({{Key, other, Kept}}), [&] {
+        Check(SetKillFlags(kKillBits, kNearMiss, 0x4) &&
+              SetKillFlags(folders.back().first, kRows[0][0], 0x4),
+              L"another control's flags and row 1's 0x4");
+        const Str pid = std::to_wstring(Together({kQuiet + L" /block"}, 0));
+        std::vector<Str> lines;
+        for (const auto& folder : folders) {
+            for (const auto& row : kRows) {
+                const bool row1 = &row == &kRows[0] && folder == folders.back();
+                const DWORD flags = KillFlags(folder.first, row[0]);
+                const DWORD expected = row1 ? 0x404 : 0x400;
+                Check(flags == expected, L"kill bit " + folder.first + row[0] + folder.second,
+                      std::to_wstring(flags));
+                lines.push_back(L"blocked 0 HKEY_LOCAL_MACHINE\\" + folder.first + row[0] +
+                                folder.second + (row1 ? L" 0x4->0x404" : L" none->0x400"));
+            }
+        }
+        DWORD values = 0;
+        Check(KillFlags(kKillBits, kNearMiss, &values) == 0x4 && values == 2,
+              L"another control's flags untouched");
+        Together({L"/check /block"}, 0);
+        DeleteKillBits();
+        const Str count = std::to_wstring(lines.size());
+        lines.push_back(L" blocked=" + count + L" kept=0 open=0 pid=" + pid);
+        CheckLog(L"outcome=clean exit=0", lines);
+    });
+}
+
 void UnattendedSuite()
 {
     // Lines that cannot be used and logs that are refused (another file's second name, behind a
@@ -466,7 +557,8 @@ void UnattendedSuite()
                                   L" busy waited=2 pid=" + busy,
                                   L" end mode=quiet computer=" + computer +
                                       L" outcome=busy exit=1618 removed=0 pending=0 failed=0 "
-                                      L"absent=0 present=0 link=0 unreadable=0 pid=" + busy};
+                                      L"absent=0 present=0 link=0 unreadable=0 blocked=0 "
+                                      L"kept=0 open=0 pid=" + busy};
         // All but the held file, which went at the restart.
         for (const Item& item : items) {
             if (item.fate == Gone && item.path != held)
@@ -506,6 +598,7 @@ void UnattendedSuite()
         Together({L"/check"}, 0);
     });
     RecordsScenario();
+    KillBitsScenario();
 }
 
 // Users' profiles: their list, and hive files made with the backup and restore privileges, which
@@ -685,6 +778,7 @@ void ProfilesSuite()
 // misses in each; the run's log tags each key with its view. Fay is logged on: the driver holds
 // her classes hive loaded, with a registration in each view, each removed and named in its own
 // (Wine gives a 32-bit program that does not ask for the 64-bit view the hive's Wow6432Node).
+// With /block, row 1's kill bit is set in each view too.
 void ViewsSuite()
 {
     const Str id = kRows[0][0];
@@ -706,7 +800,7 @@ void ViewsSuite()
                                                   {Directory, L"C:\\users\\fay", Kept},
                                                   fayKeys[0], fayKeys[1]});
     Run(L"both registry views and both system folders", items, [&] {
-        Together({kQuiet}, 0);
+        Together({kQuiet + L" /block"}, 0);
         const Str machine = L"removed 0 HKEY_LOCAL_MACHINE\\";
         std::vector<Str> lines = {machine + kClasses + L"CLSID\\" + id + L" [64]",
                                   machine + kClasses + L"CLSID\\" + id + L" [32]",
@@ -716,7 +810,13 @@ void ViewsSuite()
                                   L"removed 0 " + sysWow + L"QUILLODECK.OCX",
                                   L"removed 0 " + FullName(UsersKey, fayKeys[0].path) + L" [64]",
                                   L"removed 0 " + FullName(UsersKey, fayKeys[1].path) + L" [32]"};
+        for (const auto& folder : KillBitFolders()) {
+            lines.push_back(L"blocked 0 HKEY_LOCAL_MACHINE\\" + folder.first + id + folder.second +
+                            L" none->0x400");
+            Check(KillFlags(folder.first, id) == 0x400, L"kill bit" + folder.second);
+        }
         CheckLog(L"outcome=clean exit=0", lines);
+        DeleteKillBits();
     });
     RegUnLoadKeyW(HKEY_USERS, fay.c_str());
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kProfileList + kFay).c_str());
