@@ -10,22 +10,8 @@ namespace {
 
 bool AddKey(HKEY root, const std::wstring& path)
 {
-    const DWORD size = (path.size() + 1) * sizeof(wchar_t);
-    return RegSetKeyValueW(root, (path + kKeyContent).c_str(), 0, REG_SZ, L"", 2) == 0 &&
-           RegSetKeyValueW(root, path.c_str(), 0, REG_SZ, path.c_str(), size) == 0;
-}
-
-bool AddLink(const std::wstring& path)
-{
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, 0, REG_OPTION_CREATE_LINK,
-                        KEY_ALL_ACCESS, 0, &key, 0) != 0)
-        return false;
-    const std::wstring target = L"\\Registry\\Machine\\" + kLinkTarget;
-    const LONG error = RegSetKeyValueW(key, 0, L"SymbolicLinkValue", REG_LINK, target.data(),
-                                       target.size() * sizeof(wchar_t));
-    RegCloseKey(key);
-    return error == 0;
+    return SetValue(path + kKeyContent, 0, L"", REG_SZ, root) &&
+           SetValue(path, 0, path, REG_SZ, root);
 }
 
 bool AddFile(const std::wstring& path)
@@ -38,6 +24,32 @@ bool AddFile(const std::wstring& path)
 }
 
 }  // namespace
+
+bool SetValue(const std::wstring& path, const wchar_t* name, const std::wstring& text, DWORD type,
+              HKEY root)
+{
+    const DWORD size = (text.size() + 1) * sizeof(wchar_t);
+    return RegSetKeyValueW(root, path.c_str(), name, type, text.c_str(), size) == 0;
+}
+
+bool SetValue(const std::wstring& path, const wchar_t* name, DWORD number)
+{
+    return RegSetKeyValueW(HKEY_LOCAL_MACHINE, path.c_str(), name, REG_DWORD, &number,
+                           sizeof number) == 0;
+}
+
+bool AddLink(HKEY root, const std::wstring& path, const std::wstring& target)
+{
+    HKEY key;
+    if (RegCreateKeyExW(root, path.c_str(), 0, 0, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, 0,
+                        &key, 0) != 0)
+        return false;
+    const std::wstring name = L"\\Registry\\Machine\\" + target;
+    const LONG error = RegSetKeyValueW(key, 0, L"SymbolicLinkValue", REG_LINK, name.data(),
+                                       name.size() * sizeof(wchar_t));
+    RegCloseKey(key);
+    return error == 0;
+}
 
 bool OnDisk(Kind kind)
 {
@@ -65,7 +77,7 @@ std::wstring FullName(Kind kind, const std::wstring& path)
 bool Add(Kind kind, const std::wstring& path)
 {
     if (kind == RegLink)
-        return AddLink(path);
+        return AddLink(HKEY_LOCAL_MACHINE, path, kLinkTarget);
     if (kind == File)
         return AddFile(path);
     if (kind == Directory)

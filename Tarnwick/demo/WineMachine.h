@@ -23,6 +23,13 @@ HKEY Root(Kind kind);
 // A key's path with its root's name in front ("HKEY_CURRENT_USER\\..."), or a file's path.
 std::wstring FullName(Kind kind, const std::wstring& path);
 bool Add(Kind kind, const std::wstring& path);
+// Sets the value name (0 for the default) of the key at path below root, made if need be: text of
+// type (a REG_MULTI_SZ's text holds its strings' nulls), or a REG_DWORD below HKEY_LOCAL_MACHINE.
+bool SetValue(const std::wstring& path, const wchar_t* name, const std::wstring& text,
+              DWORD type = REG_SZ, HKEY root = HKEY_LOCAL_MACHINE);
+bool SetValue(const std::wstring& path, const wchar_t* name, DWORD number);
+// Makes the key at path below root a registry link to target, a key below HKEY_LOCAL_MACHINE.
+bool AddLink(HKEY root, const std::wstring& path, const std::wstring& target);
 // Whether the entry is there; a key is opened as itself, a link as the link.
 bool Present(Kind kind, const std::wstring& path);
 
