@@ -1,7 +1,5 @@
 #include "FakeMachine.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <codecvt>
 #include <locale>
@@ -50,9 +48,9 @@ std::vector<std::string> Paths(const Map& map)
 uintptr_t lastHandle;
 
 template <typename T>
-T Open(const std::string& path, REGSAM access = 0)
+T Open(const std::string& path, REGSAM access = 0, const std::vector<std::string>& listing = {})
 {
-    machine.handles[++lastHandle] = Handle{path, access, {}};
+    machine.handles[++lastHandle] = Handle{path, access, listing};
     return reinterpret_cast<T>(lastHandle);
 }
 
@@ -82,21 +80,18 @@ void Release(const void* handle)
     machine.objects.erase(path);
 }
 
-// Opens the named object, creating it with the descriptor of security where it is missing. An
-// ordinary user is refused one whose descriptor (in SDDL) lets in neither everyone nor the users;
-// the default security lets anyone in.
+// Opens the named object, made with security's descriptor (SDDL) where missing. An ordinary user
+// is refused one that lets in neither everyone (WD) nor the users (BU); the default lets all in.
 HANDLE OpenObject(const std::string& name, LPSECURITY_ATTRIBUTES security)
 {
-    const auto object = machine.objects.find(name);
-    const bool forUsers = object == machine.objects.end() || object->second.empty() ||
-                          object->second.find(";;;WD)") != std::string::npos ||
-                          object->second.find(";;;BU)") != std::string::npos;
-    if (!forUsers && !machine.administrator)
+    const bool made = machine.objects.count(name) == 0;
+    std::string& sddl = machine.objects[name];
+    if (made && security != NULL && security->lpSecurityDescriptor != NULL)
+        sddl = Find(security->lpSecurityDescriptor).path;
+    const bool forUsers = sddl.empty() || sddl.find(";;;WD)") != std::string::npos ||
+                          sddl.find(";;;BU)") != std::string::npos;
+    if (!made && !forUsers && !machine.administrator)
         return Fail(ERROR_ACCESS_DENIED, (HANDLE)NULL);
-    if (object == machine.objects.end()) {
-        const bool described = security != NULL && security->lpSecurityDescriptor != NULL;
-        machine.objects[name] = described ? Find(security->lpSecurityDescriptor).path : "";
-    }
     return Open<HANDLE>(name);
 }
 
@@ -105,28 +100,31 @@ typedef std::wstring_convert<std::codecvt_utf8_utf16<char16_t>, char16_t> Conver
 // Windows refuses a path of MAX_PATH characters or more that has no "\\?\" prefix.
 bool TooLong(const std::string& path)
 {
-    if (Utf16(path).size() <= MAX_PATH)
-        return false;
-    return Fail(ERROR_PATH_NOT_FOUND, true);
+    return Utf16(path).size() > MAX_PATH;
+}
+
+// Whether the entry at path is there; where it is not, the last error says why.
+bool Exists(const std::string& path)
+{
+    if (TooLong(path))
+        return Fail(ERROR_PATH_NOT_FOUND, false);
+    return machine.files.count(path) != 0 || Fail(ERROR_FILE_NOT_FOUND, false);
 }
 
 // Where a call on path lands: a link's target, unless the link is asked for and opens as itself.
 std::string Resolve(const std::string& path, bool asItself)
 {
     auto entry = machine.files.find(path);
-    if (entry == machine.files.end() || entry->second.linkTarget.empty())
-        return path;
-    if (asItself && (entry->second.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    if (entry == machine.files.end() || entry->second.linkTarget.empty() ||
+        (asItself && (entry->second.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0))
         return path;
     return entry->second.linkTarget;
 }
 
 BOOL Remove(const std::string& path)
 {
-    if (TooLong(path))
+    if (!Exists(path))
         return FALSE;
-    if (machine.files.count(path) == 0)
-        return Fail(ERROR_FILE_NOT_FOUND, FALSE);
     for (const auto& item : machine.inUse) {
         if (Within(item.first, path))
             return Fail(item.second, FALSE);
@@ -148,16 +146,13 @@ bool CopyOut(const std::string& text, LPWSTR buffer, size_t capacity)
     return true;
 }
 
-const HKEY kRoots[] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS};
-const char* const kRootPaths[] = {"HKCU", "HKLM", "HKU"};
-
 // What a key handle stands for, a root's included.
 Handle Key(HKEY key)
 {
-    for (int i = 0; i < 3; ++i) {
-        if (key == kRoots[i])
-            return Handle{kRootPaths[i], KEY_READ, {}};
-    }
+    static const std::map<HKEY, std::string> kRoots = {
+        {HKEY_CURRENT_USER, "HKCU"}, {HKEY_LOCAL_MACHINE, "HKLM"}, {HKEY_USERS, "HKU"}};
+    if (kRoots.count(key) != 0)
+        return Handle{kRoots.at(key), KEY_READ, {}};
     return Find(key);
 }
 
@@ -166,34 +161,27 @@ Handle Key(HKEY key)
 std::string View32(const std::string& path)
 {
     const std::string classes = "HKLM\\Software\\Classes";
-    if (Within(path, classes)) {
-        const std::string rest = path.substr(classes.size());
-        if (Within(rest, "\\CLSID") || Within(rest, "\\Interface"))
-            return classes + "\\Wow6432Node" + rest;
-        return path;
-    }
-    if (Within(path, "HKLM\\Software"))
+    if (Within(path, classes + "\\CLSID") || Within(path, classes + "\\Interface"))
+        return classes + "\\Wow6432Node" + path.substr(classes.size());
+    if (Within(path, "HKLM\\Software") && !Within(path, classes))
         return "HKLM\\Software\\Wow6432Node" + path.substr(13);
     return path;
 }
 
-// Where a 32-bit program's file path lands: system32 is SysWOW64, and Sysnative is system32, in
-// the Windows folder.
+// A 32-bit program's path: the Windows folder's system32 is SysWOW64, and Sysnative is system32.
 std::string FilePath(const std::string& path)
 {
-    const auto windowsFolder = machine.specialFolders.find(CSIDL_WINDOWS);
-    if (windowsFolder == machine.specialFolders.end())
+    if (!machine.wow64 || machine.specialFolders.count(CSIDL_WINDOWS) == 0)
         return path;
-    const std::string windows = windowsFolder->second + "\\";
-    if (machine.wow64 && Within(path, windows + "system32"))
+    const std::string windows = machine.specialFolders[CSIDL_WINDOWS] + "\\";
+    if (Within(path, windows + "system32"))
         return windows + "SysWOW64" + path.substr(windows.size() + 8);
-    if (machine.wow64 && Within(path, windows + "Sysnative"))
+    if (Within(path, windows + "Sysnative"))
         return windows + "system32" + path.substr(windows.size() + 9);
     return path;
 }
 
-// The path with every link among its folders followed, as Windows follows them; the last name
-// is left to the call.
+// The path with its folders' links followed, as Windows follows them; the last name is the call's.
 std::string FollowFolders(const std::string& path)
 {
     const size_t slash = path.rfind('\\');
@@ -300,9 +288,7 @@ std::string Utf8(LPCWSTR text)
 std::vector<WCHAR> Utf16(const std::string& text)
 {
     const std::u16string units = Converter().from_bytes(text);
-    std::vector<WCHAR> wide(units.begin(), units.end());
-    wide.push_back(L'\0');
-    return wide;
+    return std::vector<WCHAR>(units.c_str(), units.c_str() + units.size() + 1);
 }
 
 }  // namespace fake
@@ -322,9 +308,7 @@ HRESULT SHGetSpecialFolderLocation(HWND, int folder, LPITEMIDLIST* idList)
 BOOL SHGetPathFromIDListW(LPCITEMIDLIST idList, LPWSTR path)
 {
     const std::string& folder = Find(idList).path;
-    if (folder.empty())
-        return FALSE;
-    return CopyOut(folder, path, MAX_PATH);
+    return !folder.empty() && CopyOut(folder, path, MAX_PATH);
 }
 
 void CoTaskMemFree(LPVOID block)
@@ -342,20 +326,15 @@ HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* entry)
 {
     const std::string path = Path(pattern);
     const std::string folder = Parent(path);
-    auto found = machine.files.find(folder);
-    if (TooLong(path))
-        return INVALID_HANDLE_VALUE;
-    if (path != folder + "\\*.*" || found == machine.files.end() ||
-        (found->second.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+    if (TooLong(path) || path != folder + "\\*.*" || machine.files.count(folder) == 0 ||
+        (machine.files[folder].attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return Fail(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
     const auto error = machine.listingErrors.find(folder);
     if (error != machine.listingErrors.end() && error->second == ERROR_ACCESS_DENIED)
         return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
-    HANDLE search = Open<HANDLE>(folder);
-    std::vector<std::string>& listing = Find(search).listing;
-    listing = Children(machine.files, folder);
+    std::vector<std::string> listing = Children(machine.files, folder);
     listing.insert(listing.begin(), {".", ".."});
-    std::reverse(listing.begin(), listing.end());
+    HANDLE search = Open<HANDLE>(folder, 0, listing);
     FindNextFileW(search, entry);
     return search;
 }
@@ -367,8 +346,8 @@ BOOL FindNextFileW(HANDLE search, WIN32_FIND_DATAW* entry)
         return Fail(machine.listingErrors[handle.path], FALSE);
     if (handle.listing.empty())
         return Fail(ERROR_NO_MORE_FILES, FALSE);
-    const std::string name = handle.listing.back();
-    handle.listing.pop_back();
+    const std::string name = handle.listing.front();
+    handle.listing.erase(handle.listing.begin());
     *entry = WIN32_FIND_DATAW();
     entry->dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
     if (name != "." && name != "..")
@@ -393,18 +372,15 @@ int SHFileOperationW(SHFILEOPSTRUCTW* operation)
         machine.problems.push_back("shell deletion not as asked: " + path);
     if (Contains(machine.shellKeeps, path))
         return 0;
-    if (machine.files.count(path) == 0 || !Remove(Resolve(path, false)))
-        return kShellNoSuchFile;
-    return 0;
+    return machine.files.count(path) != 0 && Remove(Resolve(path, false)) ? 0 : kShellNoSuchFile;
 }
 
 // A folder is deleted by RemoveDirectoryW alone, once it is empty.
 BOOL DeleteFileW(LPCWSTR path)
 {
     const std::string file = Path(path);
-    const auto entry = machine.files.find(file);
     const DWORD refused = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY;
-    if (entry != machine.files.end() && (entry->second.attributes & refused) != 0)
+    if (machine.files.count(file) != 0 && (machine.files[file].attributes & refused) != 0)
         return Fail(ERROR_ACCESS_DENIED, FALSE);
     return Remove(file);
 }
@@ -427,12 +403,10 @@ BOOL RemoveDirectoryW(LPCWSTR path)
 // Only an administrator may schedule; a deletion's target is empty.
 BOOL MoveFileExW(LPCWSTR existing, LPCWSTR, DWORD)
 {
-    std::string path = Utf8(existing);
+    const std::string path = Utf8(existing);
     if (!machine.administrator)
         return Fail(ERROR_ACCESS_DENIED, FALSE);
-    if (path.rfind("\\\\?\\", 0) == 0)
-        path = path.substr(4);
-    machine.pending.push_back("\\??\\" + path);
+    machine.pending.push_back("\\??\\" + path.substr(path.rfind("\\\\?\\", 0) == 0 ? 4 : 0));
     addKey("HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager");
     return TRUE;
 }
@@ -440,17 +414,14 @@ BOOL MoveFileExW(LPCWSTR existing, LPCWSTR, DWORD)
 // A short path is lengthened only while its entry is there.
 DWORD GetLongPathNameW(LPCWSTR path, LPWSTR longPath, DWORD capacity)
 {
-    std::string file = Utf8(path);
-    const auto shortPath = machine.shortPaths.find(file);
-    if (shortPath != machine.shortPaths.end())
-        file = shortPath->second;
+    const std::string name = Utf8(path);
+    const std::string file = machine.shortPaths.count(name) != 0 ? machine.shortPaths[name] : name;
     if (machine.files.count(file) == 0)
         return Fail(ERROR_FILE_NOT_FOUND, 0);
     CopyOut(file, longPath, capacity);
     return Utf16(file).size() - 1;
 }
 
-// Changes an entry's attributes through a handle opened for it.
 NTSTATUS NtSetInformationFile(HANDLE file, PIO_STATUS_BLOCK, PVOID information, ULONG length,
                               FILE_INFORMATION_CLASS informationClass)
 {
@@ -471,10 +442,8 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWO
                    HANDLE)
 {
     const std::string file = Path(path);
-    if (TooLong(file))
+    if (!Exists(file))
         return INVALID_HANDLE_VALUE;
-    if (machine.files.count(file) == 0)
-        return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
     return Open<HANDLE>(Resolve(file, (flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0), access);
 }
 
@@ -486,10 +455,8 @@ DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD capacity, DWORD)
     if (machine.files.count(resolved) == 0)
         return Fail(ERROR_FILE_NOT_FOUND, 0);
     const std::string final = "\\\\?\\" + resolved;
-    const DWORD length = (DWORD)Utf16(final).size() - 1;
-    if (!CopyOut(final, path, capacity))
-        return length + 1;
-    return length;
+    const DWORD size = (DWORD)Utf16(final).size();
+    return CopyOut(final, path, capacity) ? size - 1 : size;
 }
 
 BOOL CloseHandle(HANDLE handle)
@@ -501,14 +468,11 @@ BOOL CloseHandle(HANDLE handle)
 DWORD GetFileAttributesW(LPCWSTR path)
 {
     const std::string file = Path(path);
-    if (TooLong(file))
+    if (!Exists(file))
         return INVALID_FILE_ATTRIBUTES;
-    auto found = machine.files.find(file);
-    if (found == machine.files.end())
-        return Fail(ERROR_FILE_NOT_FOUND, INVALID_FILE_ATTRIBUTES);
     if (Contains(machine.unreadable, file))
         return Fail(ERROR_ACCESS_DENIED, INVALID_FILE_ATTRIBUTES);
-    return found->second.attributes;
+    return machine.files[file].attributes;
 }
 
 DWORD GetLastError()
@@ -533,7 +497,7 @@ BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR text, DWORD,
 // Memory is a handle too, so that what is not freed is seen.
 HLOCAL LocalAlloc(UINT, SIZE_T bytes)
 {
-    void* memory = calloc(1, bytes);
+    BYTE* memory = new BYTE[bytes]();
     machine.handles[reinterpret_cast<uintptr_t>(memory)] = Handle{"memory", 0, {}};
     return memory;
 }
@@ -543,7 +507,7 @@ HLOCAL LocalFree(HLOCAL memory)
     const bool allocated = Find(memory).path == "memory";
     Release(memory);
     if (allocated)
-        free(memory);
+        delete[] static_cast<BYTE*>(memory);
     return NULL;
 }
 
@@ -593,10 +557,9 @@ HANDLE CreatePrivateNamespaceW(LPSECURITY_ATTRIBUTES security, LPVOID, LPCWSTR)
 // Another run's namespace was made as the engine makes it: for administrators only.
 HANDLE OpenPrivateNamespaceW(LPVOID, LPCWSTR)
 {
-    if (machine.namespaceMade && machine.objects.count("namespace") == 0)
-        machine.objects["namespace"] = "D:P(A;;GA;;;BA)(A;;GA;;;SY)";
-    if (machine.objects.count("namespace") == 0)
+    if (!machine.namespaceMade && machine.objects.count("namespace") == 0)
         return Fail(ERROR_PATH_NOT_FOUND, (HANDLE)NULL);
+    machine.objects.emplace("namespace", "D:P(A;;GA;;;BA)(A;;GA;;;SY)");
     return OpenObject("namespace", NULL);
 }
 
@@ -667,14 +630,12 @@ BOOL IsWindowVisible(HWND)
 // to its target, except as the last component when REG_OPTION_OPEN_LINK asks for the link itself.
 LONG RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM access, HKEY* key)
 {
-    const Handle& from = Key(parent);
-    std::string path = from.path;
+    std::string path = Key(parent).path;
     std::string rest = Utf8(subKey);
     const bool view32 = (access & KEY_WOW64_32KEY) != 0 ||
                         (machine.wow64 && (access & KEY_WOW64_64KEY) == 0);
-    if (view32 && path.find('\\') == std::string::npos && !rest.empty()) {
+    if (view32 && path.find('\\') == std::string::npos && !rest.empty())
         rest = View32(path + "\\" + rest).substr(path.size() + 1);
-    }
     if (rest.empty() && path.find('\\') != std::string::npos)
         machine.problems.push_back("key opened as its parent");
     while (!rest.empty()) {
@@ -730,11 +691,10 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD, LPDWORD type, LPBYTE data
     *type = found.type;
     const DWORD capacity = *size;
     *size = found.data.size();
-    if (data == NULL)
-        return ERROR_SUCCESS;
-    if (*size > capacity)
+    if (data != NULL && *size > capacity)
         return ERROR_MORE_DATA;
-    std::copy(found.data.begin(), found.data.end(), data);
+    if (data != NULL)
+        std::copy(found.data.begin(), found.data.end(), data);
     return ERROR_SUCCESS;
 }
 
@@ -750,9 +710,8 @@ LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWO
     for (const auto& value : machine.values) {
         if (value.first.rfind(handle.path + "|", 0) != 0 || index-- != 0)
             continue;
-        if (!CopyOut(value.first.substr(handle.path.size() + 1), name, *nameLength))
-            return ERROR_MORE_DATA;
-        return ERROR_SUCCESS;
+        const bool fits = CopyOut(value.first.substr(handle.path.size() + 1), name, *nameLength);
+        return fits ? ERROR_SUCCESS : ERROR_MORE_DATA;
     }
     return ERROR_NO_MORE_ITEMS;
 }
@@ -777,9 +736,8 @@ LONG RegCreateKeyExW(HKEY parent, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM a
         machine.problems.push_back("key made below a root, in no view");
     if (!machine.administrator && Within(path, "HKLM"))
         return ERROR_ACCESS_DENIED;
-    *disposition = REG_OPENED_EXISTING_KEY;
-    if (machine.registry.count(path) == 0)
-        *disposition = REG_CREATED_NEW_KEY;
+    *disposition =
+        machine.registry.count(path) == 0 ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     addKey(path);
     if (!machine.registry[path].empty())
         path = machine.registry[path];

@@ -36,7 +36,7 @@ struct Value {
 };
 
 // What a handle or ID list stands for: a key (and access), a search (and the names to give, the
-// next one last), a file (and access), a special folder, a named object or memory.
+// next one first), a file (and access), a special folder, a named object or memory.
 struct Handle {
     std::string path;
     REGSAM access;
