@@ -372,7 +372,9 @@ int SHFileOperationW(SHFILEOPSTRUCTW* operation)
         machine.problems.push_back("shell deletion not as asked: " + path);
     if (Contains(machine.shellKeeps, path))
         return 0;
-    return machine.files.count(path) != 0 && Remove(Resolve(path, false)) ? 0 : kShellNoSuchFile;
+    if (machine.files.count(path) == 0 || !Remove(Resolve(path, false)))
+        return kShellNoSuchFile;
+    return 0;
 }
 
 // A folder is deleted by RemoveDirectoryW alone, once it is empty.
@@ -403,10 +405,12 @@ BOOL RemoveDirectoryW(LPCWSTR path)
 // Only an administrator may schedule; a deletion's target is empty.
 BOOL MoveFileExW(LPCWSTR existing, LPCWSTR, DWORD)
 {
-    const std::string path = Utf8(existing);
+    std::string path = Utf8(existing);
     if (!machine.administrator)
         return Fail(ERROR_ACCESS_DENIED, FALSE);
-    machine.pending.push_back("\\??\\" + path.substr(path.rfind("\\\\?\\", 0) == 0 ? 4 : 0));
+    if (path.rfind("\\\\?\\", 0) == 0)
+        path = path.substr(4);
+    machine.pending.push_back("\\??\\" + path);
     addKey("HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager");
     return TRUE;
 }
