@@ -35,10 +35,6 @@ struct KillBitCase {
     int exitCode;
 };
 
-void Unchanged()
-{
-}
-
 void AllSet()
 {
     for (int row = 0; row < kRegistrationCount; ++row) {

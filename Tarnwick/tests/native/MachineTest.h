@@ -31,6 +31,11 @@ protected:
     }
 };
 
+// A scenario's setup that leaves the machine as it is.
+inline void Unchanged()
+{
+}
+
 // One reported item, its path spelt as the fake machine spells it ("HKCU\...", "C:\..."), a key's
 // with its view (" [64]").
 struct ItemReport {

@@ -302,10 +302,6 @@ protected:
     }
 };
 
-void Unchanged()
-{
-}
-
 // A refused key, named in its view; what goes at the next start; a folder not swept.
 const std::string kRefused = " [64] failed 5";
 const std::string kUnswept = "%WINDIR%\\Downloaded Program Files failed 3";
