@@ -248,6 +248,15 @@ void CheckLog(const Str& outcome, const std::vector<Str>& lines)
     DeleteFileW(kLog.c_str());
 }
 
+// The Compatibility Flags of the key at path below HKEY_LOCAL_MACHINE; 0 unless a REG_DWORD.
+DWORD KillFlags(const Str& path)
+{
+    DWORD flags = 0;
+    DWORD size = sizeof flags;
+    RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), kFlags, RRF_RT_REG_DWORD, 0, &flags, &size);
+    return flags;
+}
+
 void UnattendedSuite()
 {
     // Unusable lines, refused logs (another file's second name, behind a folder link) and a run
@@ -255,8 +264,8 @@ void UnattendedSuite()
     // read-only file too, but a file held open without delete sharing: it is scheduled once in a
     // list longer than a value read at once. An interface of row 7's library (named in lower case)
     // goes, and so do installers' records of swept files (by a short path, by a name as long as a
-    // key's). Each kill bit is set in each view beside the bits there were; runs without /block
-    // set none.
+    // key's). Each kill bit is set in each view beside the bits there were, and another control's
+    // keeps its flags; runs without /block set none.
     const Str held = kDl + L"\\MERROWIND.OCX";
     const Str iid = kClasses + L"Interface\\{1B000007-0000-0000-0000-000000000000}";
     const wchar_t sharedDlls[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
@@ -266,6 +275,7 @@ void UnattendedSuite()
     const Str longName = L"windows/Downloaded Program Files/CONFLICT.1/" + Str(200, L'x');
     const std::vector<Item> items = Installation({{Key, moduleUsage + longName, Gone},
                                                   {Key, iid, Gone},
+                                                  {Key, kKillBits + kNearMiss, Kept},
                                                   {File, L"C:\\victim.txt", Kept},
                                                   {Directory, L"C:\\target", Kept},
                                                   {Directory, kDl + L"\\CONFLICTก", Gone}});
@@ -281,6 +291,7 @@ void UnattendedSuite()
         Check(wcschr(shortPath, L'~') != 0 && SetValue(sharedDlls, shortPath, 1) &&
               SetValue(iid + L"\\TypeLib", 0, L"{b1918982-b3f5-45B1-ac66-70a71ba5f7af}") &&
               SetValue(killBitFolders.back().first + kRows[0][0], kFlags, 0x4) &&
+              SetValue(kKillBits + kNearMiss, kFlags, 0x4) &&
               CreateHardLinkW(L"C:\\linked.log", L"C:\\victim.txt", 0) &&
               RunUnix(L"ln -s target logs && rm -rf $XDG_DATA_HOME/Trash") &&
               SetValue(sessionManager, pendingList, pending, REG_MULTI_SZ) &&
@@ -305,6 +316,15 @@ void UnattendedSuite()
         const Str pid = std::to_wstring(Unattended(kQuiet + L" /block", 3010, lock));
         Check(RunUnix(L"! ls -A $XDG_DATA_HOME/Trash/files 2>/dev/null | grep -q ."),
               L"nothing in the trash");
+        for (const auto& folder : killBitFolders) {
+            for (const auto& row : kRows) {
+                const bool row1 = &row == &kRows[0] && folder == killBitFolders.back();
+                const DWORD flags = KillFlags(folder.first + row[0]);
+                Check(flags == (row1 ? 0x404u : 0x400u), L"kill bit " + folder.first + row[0],
+                      std::to_wstring(flags));
+            }
+        }
+        Check(KillFlags(kKillBits + kNearMiss) == 0x4, L"another control's flags as they were");
         // Every bit is set in each view: only the held file is left.
         Unattended(L"/check /block", ERROR_SUCCESS_REBOOT_REQUIRED);
         const Str blocked = L"blocked 0 HKEY_LOCAL_MACHINE\\";
@@ -337,6 +357,7 @@ void UnattendedSuite()
         End(restart);
         Unattended(L"/check", 0);
         Unattended(L"/qn /norestart /log " + kLog, 0);
+        Check(!Present(Key, kKillBits + kRows[0][0]), L"no kill bit made without /block");
         Unattended(L"/check /block", 1);
         const bool kept = RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, sharedDlls, shortPath) == 0;
         Check(!kept, L"SharedDLLs value removed", shortPath);

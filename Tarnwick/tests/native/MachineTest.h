@@ -31,7 +31,6 @@ protected:
     }
 };
 
-// A scenario's setup that leaves the machine as it is.
 inline void Unchanged()
 {
 }
